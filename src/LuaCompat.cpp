@@ -1,0 +1,208 @@
+// The configuration language's interpreter calls on top of the packaged interpreter (5.4, C++ build, so that
+// an error raised in a handler unwinds C++ frames). The "setglobal" tag method of the nil tag becomes a
+// __newindex handler on the globals table's metatable: it fires exactly for globals that hold nil, and it
+// receives (table, name, value), which the trampoline rearranges to the tag method's (name, old, new).
+#include "LuaCompat.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include <lua.hpp>
+
+// The packaged interpreter's codes and macro-made calls, kept under names of their own before the macros
+// that share the configuration language's names are dropped.
+namespace packaged {
+const int TUSERDATA = LUA_TUSERDATA, TLIGHTUSERDATA = LUA_TLIGHTUSERDATA, TNIL = LUA_TNIL,
+          TNUMBER = LUA_TNUMBER, TSTRING = LUA_TSTRING, TTABLE = LUA_TTABLE, TFUNCTION = LUA_TFUNCTION,
+          TBOOLEAN = LUA_TBOOLEAN, TTHREAD = LUA_TTHREAD;
+const int OK = LUA_OK, ERRFILE = LUA_ERRFILE, ERRSYNTAX = LUA_ERRSYNTAX, ERRMEM = LUA_ERRMEM,
+          ERRERR = LUA_ERRERR;
+inline int pcall(lua_State *L) { return lua_pcall(L, 0, 0, 0); }
+inline void pop(lua_State *L) { lua_pop(L, 1); }
+inline void pushglobaltable(lua_State *L) { lua_pushglobaltable(L); }
+inline int upvalue(int i) { return lua_upvalueindex(i); }
+}  // namespace packaged
+
+#undef LUA_TUSERDATA
+#undef LUA_TNIL
+#undef LUA_TNUMBER
+#undef LUA_TSTRING
+#undef LUA_TTABLE
+#undef LUA_TFUNCTION
+#undef LUA_ERRRUN
+#undef LUA_ERRFILE
+#undef LUA_ERRSYNTAX
+#undef LUA_ERRMEM
+#undef LUA_ERRERR
+#undef lua_tostring
+#undef lua_tonumber
+#undef lua_pushcclosure
+#undef lua_open
+#undef lua_dofile
+
+namespace {
+
+// A script gets at most this much memory and this many instructions.
+const std::size_t memoryLimit = 64u << 20;
+const int instructionsPerHook = 1000000;
+const int hookLimit = 200;
+
+struct Budget {
+    std::size_t used;
+    int hooks;
+};
+
+void *limitedAlloc(void *ud, void *ptr, std::size_t osize, std::size_t nsize)
+{
+    Budget *budget = static_cast<Budget *>(ud);
+    std::size_t old = ptr ? osize : 0;
+    if (nsize == 0) {
+        std::free(ptr);
+        budget->used -= old;
+        return nullptr;
+    }
+    if (nsize > old && nsize - old > memoryLimit - budget->used)
+        return nullptr;
+    void *block = std::realloc(ptr, nsize);
+    if (block)
+        budget->used = budget->used - old + nsize;
+    return block;
+}
+
+void instructionHook(lua_State *L, lua_Debug *)
+{
+    void *ud = nullptr;
+    lua_getallocf(L, &ud);
+    if (++static_cast<Budget *>(ud)->hooks > hookLimit)
+        luaL_error(L, "the script ran too long");
+}
+
+int setglobalTrampoline(lua_State *L)
+{
+    lua4::lua_CFunction method = reinterpret_cast<lua4::lua_CFunction>(lua_touserdata(L, packaged::upvalue(1)));
+    lua_settop(L, 3);
+    lua_pushvalue(L, 2);
+    lua_replace(L, 1);
+    lua_pushnil(L);
+    lua_replace(L, 2);
+    return method(L);
+}
+
+// Codes of the configuration language (index) and of the packaged interpreter (value).
+const int packagedType[] = {packaged::TUSERDATA, packaged::TNIL,      packaged::TNUMBER,  packaged::TSTRING,
+                            packaged::TTABLE,    packaged::TFUNCTION, packaged::TBOOLEAN, packaged::TTHREAD};
+
+}  // namespace
+
+namespace lua4 {
+
+lua_State *lua_open(int)
+{
+    Budget *budget = static_cast<Budget *>(std::calloc(1, sizeof(Budget)));
+    if (!budget)
+        return nullptr;
+    lua_State *L = lua_newstate(limitedAlloc, budget);
+    if (!L) {
+        std::free(budget);
+        return nullptr;
+    }
+    lua_sethook(L, instructionHook, LUA_MASKCOUNT, instructionsPerHook);
+    return L;
+}
+
+void lua_close(lua_State *L)
+{
+    if (!L)
+        return;
+    void *ud = nullptr;
+    lua_getallocf(L, &ud);
+    ::lua_close(L);
+    std::free(ud);
+}
+
+void lua_pushnumber(lua_State *L, double n)
+{
+    ::lua_pushnumber(L, n);
+}
+
+void lua_setglobal(lua_State *L, const char *name)
+{
+    ::lua_setglobal(L, name);
+}
+
+void lua_pushcclosure(lua_State *L, lua_CFunction fn, int n)
+{
+    ::lua_pushcclosure(L, fn, n);
+}
+
+int lua_settagmethod(lua_State *L, int tag, const char *event)
+{
+    if (tag != LUA_TNIL || std::strcmp(event, "setglobal") != 0 || !::lua_iscfunction(L, -1)) {
+        packaged::pop(L);
+        return 0;
+    }
+    lua_CFunction method = ::lua_tocfunction(L, -1);
+    packaged::pop(L);
+    packaged::pushglobaltable(L);
+    ::lua_createtable(L, 0, 1);
+    ::lua_pushlightuserdata(L, reinterpret_cast<void *>(method));
+    ::lua_pushcclosure(L, setglobalTrampoline, 1);
+    ::lua_setfield(L, -2, "__newindex");
+    ::lua_setmetatable(L, -2);
+    packaged::pop(L);
+    return 1;
+}
+
+int lua_dofile(lua_State *L, const char *filename)
+{
+    int status = luaL_loadfilex(L, filename, "t");
+    if (status == packaged::OK)
+        status = packaged::pcall(L);
+    if (status == packaged::OK)
+        return 0;
+    packaged::pop(L);
+    if (status == packaged::ERRFILE)
+        return LUA_ERRFILE;
+    if (status == packaged::ERRSYNTAX)
+        return LUA_ERRSYNTAX;
+    if (status == packaged::ERRMEM)
+        return LUA_ERRMEM;
+    if (status == packaged::ERRERR)
+        return LUA_ERRERR;
+    return LUA_ERRRUN;
+}
+
+const char *lua_tostring(lua_State *L, int index)
+{
+    return ::lua_tolstring(L, index, nullptr);
+}
+
+double lua_tonumber(lua_State *L, int index)
+{
+    return ::lua_tonumberx(L, index, nullptr);
+}
+
+int lua_type(lua_State *L, int index)
+{
+    int type = ::lua_type(L, index);
+    for (int code = 0; code < static_cast<int>(sizeof packagedType / sizeof packagedType[0]); ++code)
+        if (packagedType[code] == type)
+            return code;
+    return LUA_TUSERDATA;
+}
+
+const char *lua_typename(lua_State *L, int type)
+{
+    if (type < 0 || type >= static_cast<int>(sizeof packagedType / sizeof packagedType[0]))
+        return "no value";
+    return ::lua_typename(L, packagedType[type]);
+}
+
+void lua_error(lua_State *L, const char *message)
+{
+    ::lua_pushstring(L, message);
+    ::lua_error(L);
+    std::abort();
+}
+
+}  // namespace lua4
