@@ -8,7 +8,7 @@ build="$root/linux/build"
 
 bash "$root/linux/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target zarvello_program zarvello_data
+cmake --build "$build" -j"$(nproc)"
 
 if [ -n "${DISPLAY:-}" ]; then
   exec "$build/zarvello" "$@"
