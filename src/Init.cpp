@@ -12,6 +12,7 @@
 #include "ConfigTable.h"
 #include "Console.h"
 #include "Memory.h"
+#include "NFILoader.h"
 #include "Utility.h"
 
 void parseCommandLine(int argc, char **argv)
@@ -50,6 +51,8 @@ SDL_bool initializeSystem(int argc, char **argv)
     defaultDataPath(nullptr);
     processConfigFile();
     parseCommandLine(argc, argv);
+    const char *dataPath = defaultDataPath(nullptr);
+    NFILoader::globalLoader()->addDataPath(dataPath);
 
     if (SDL_Init(SDL_INIT_TIMER) < 0) {
         Console::addString("Couldn't initialize SDL: %s\n", SDL_GetError());
@@ -61,6 +64,7 @@ SDL_bool initializeSystem(int argc, char **argv)
 void shutdownSystem()
 {
     SDL_Quit();
+    delete NFILoader::globalLoader();
     Console::destroyConsole();
     if (totalAllocatedMemory() != 0) {
         std::fprintf(stderr, "Memory Leak!\n");
