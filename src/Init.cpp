@@ -11,6 +11,7 @@
 #include "Config.h"
 #include "ConfigTable.h"
 #include "Console.h"
+#include "Gui.h"
 #include "Memory.h"
 #include "NFILoader.h"
 #include "Utility.h"
@@ -58,11 +59,14 @@ SDL_bool initializeSystem(int argc, char **argv)
         Console::addString("Couldn't initialize SDL: %s\n", SDL_GetError());
         return SDL_FALSE;
     }
+    if (initializeGUI() == SDL_FALSE)
+        return SDL_FALSE;
     return SDL_TRUE;
 }
 
 void shutdownSystem()
 {
+    shutdownGUI();
     SDL_Quit();
     delete NFILoader::globalLoader();
     Console::destroyConsole();

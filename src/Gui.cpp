@@ -1,0 +1,19 @@
+// GUI start-up and shutdown. The singletons come up in a fixed order, the widget manager first, then the font
+// cache and the image cache, and the skin is loaded last because it is built from those caches. Shutdown takes
+// the skin down first and destroys the singletons in the reverse order, the widget manager last.
+#include "Gui.h"
+
+#include "WidgetManager.h"
+
+EngineSkin *skin = nullptr;
+
+SDL_bool initializeGUI()
+{
+    WidgetManager::globalManager();
+    return SDL_TRUE;
+}
+
+void shutdownGUI()
+{
+    WidgetManager::destroyWidgetManager();
+}
