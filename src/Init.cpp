@@ -15,6 +15,7 @@
 #include "Memory.h"
 #include "NFILoader.h"
 #include "Utility.h"
+#include "Video.h"
 
 void parseCommandLine(int argc, char **argv)
 {
@@ -59,6 +60,8 @@ SDL_bool initializeSystem(int argc, char **argv)
         Console::addString("Couldn't initialize SDL: %s\n", SDL_GetError());
         return SDL_FALSE;
     }
+    if (initializeVideo() == SDL_FALSE)
+        return SDL_FALSE;
     if (initializeGUI() == SDL_FALSE)
         return SDL_FALSE;
     return SDL_TRUE;
@@ -67,6 +70,7 @@ SDL_bool initializeSystem(int argc, char **argv)
 void shutdownSystem()
 {
     shutdownGUI();
+    shutdownVideo();
     SDL_Quit();
     delete NFILoader::globalLoader();
     Console::destroyConsole();
