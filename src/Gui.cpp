@@ -3,6 +3,7 @@
 // the skin down first and destroys the singletons in the reverse order, the widget manager last.
 #include "Gui.h"
 
+#include "FontManager.h"
 #include "WidgetManager.h"
 
 EngineSkin *skin = nullptr;
@@ -10,10 +11,12 @@ EngineSkin *skin = nullptr;
 SDL_bool initializeGUI()
 {
     WidgetManager::globalManager();
+    FontManager::globalManager();
     return SDL_TRUE;
 }
 
 void shutdownGUI()
 {
+    FontManager::destroyFontManager();
     WidgetManager::destroyWidgetManager();
 }

@@ -1,0 +1,250 @@
+// FontManager: the font cache, and loading a font file into a glyph strip of one colour.
+// Loading reads field by field through the data loader and stops at the first failure with its reason. A file
+// must be well formed to load: its glyphs fit the strip side by side and top-aligned, the strip is at most
+// 65,536 pixels (its positions are 16-bit), every glyph starts at a column a blit can address, and no glyph's
+// data is allocated before it is known to fit in what is left of the file.
+#include "FontManager.h"
+
+#include <cstring>
+#include <new>
+
+#include "Console.h"
+#include "Font.h"
+#include "GraphicSurface.h"
+#include "Memory.h"
+#include "NFILoader.h"
+#include "Utility.h"
+#include "Video.h"
+
+namespace {
+
+FontManager *globalFontManager = nullptr;
+
+const Uint32 headerBytes = 51;
+const Uint64 maxStripPixels = 65536;
+const Uint32 cacheGrowth = 10;
+
+void makeFontFilename(const char *fontName, Uint8 size, char *filename)
+{
+    if (fontName[0] == '/') {
+        zarvello::snprintf(255, filename, "%s", fontName);
+        return;
+    }
+    zarvello::snprintf(255, filename, "/gfx/fonts/%s_%d.font", fontName, size);
+    for (char *c = filename; *c; ++c)
+        if (*c == ' ')
+            *c = '_';
+}
+
+// Paints one glyph into the locked strip with its left edge at column startX; the caller has checked that the
+// glyph lies inside the strip.
+void blitChar(FontCharacter *character, int startX, SDL_Surface *surf, Uint8 r, Uint8 g, Uint8 b)
+{
+    Uint16 ink = static_cast<Uint16>(SDL_MapRGB(surf->format, r, g, b));
+    Uint16 background = static_cast<Uint16>(SDL_MapRGB(surf->format, 255, 0, 255));
+    Uint32 stride = surf->pitch / 2;
+    Uint16 *pixels = static_cast<Uint16 *>(surf->pixels);
+    const char *data = character->charData;
+    for (Uint32 y = 0; y < character->charHeight; ++y)
+        for (Uint32 x = 0; x < character->charWidth; ++x)
+            pixels[startX + y * stride + x] = *data++ ? ink : background;
+}
+
+// The glyph records of one file while it loads; frees whatever was read when it goes.
+struct GlyphRecords {
+    FontCharacter glyphs[EngineFont::numChars] = {};
+
+    ~GlyphRecords()
+    {
+        for (FontCharacter &glyph : glyphs)
+            delete[] glyph.charData;
+    }
+};
+
+void readField(NFIHandle handle, void *buffer, Uint32 bytes, const char *failure)
+{
+    if (!NFILoader::globalLoader()->readByteStream(handle, buffer, bytes))
+        throw failure;
+}
+
+// Reads the header and the 96 glyphs, throwing the reason of the first failure.
+void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
+{
+    NFILoader *loader = NFILoader::globalLoader();
+    readField(handle, &header.fontSpecVersion, 1, "Error reading header field fontSpecVersion");
+    if (header.fontSpecVersion != 1)
+        throw "Unsupported font spec";
+    readField(handle, header.fontName, 32, "Error reading header field fontName");
+    readField(handle, &header.pointSize, 1, "Error reading header field pointSize");
+    readField(handle, &header.fontStyle, 1, "Error reading header field fontStyle");
+    readField(handle, &header.charHeight, 4, "Error reading header field charHeight");
+    readField(handle, &header.maxCharWidth, 4, "Error reading header field maxCharWidth");
+    readField(handle, &header.averageCharWidth, 4, "Error reading header field averageCharWidth");
+    readField(handle, &header.totalCharWidth, 4, "Error reading header field totalCharWidth");
+
+    // A row is stored at an even number of pixels (the pitch of a 16-bit surface).
+    Uint64 rowPixels = (static_cast<Uint64>(header.totalCharWidth) + 1) & ~static_cast<Uint64>(1);
+    if (header.totalCharWidth > 0xFFFF || header.charHeight > 0xFFFF ||
+        rowPixels * header.charHeight > maxStripPixels)
+        throw "Glyph strip larger than 65536 pixels";
+
+    Sint32 fileLength = loader->fileSize(handle);
+    Uint64 consumed = headerBytes;
+    Uint64 widthSoFar = 0;
+    for (FontCharacter &glyph : records.glyphs) {
+        readField(handle, &glyph.charWidth, 4, "Error reading char header field charWidth");
+        readField(handle, &glyph.charHeight, 4, "Error reading char header field charHeight");
+        consumed += 8;
+        // Strip positions in a blit are signed 16-bit: a glyph further right could never be drawn.
+        if (glyph.charWidth > 0 && widthSoFar > 0x7FFF)
+            throw "Glyph starts beyond column 32767";
+        widthSoFar += glyph.charWidth;
+        if (widthSoFar > header.totalCharWidth)
+            throw "Glyphs wider than totalCharWidth";
+        if (glyph.charHeight > header.charHeight)
+            throw "Glyph taller than charHeight";
+        Uint64 dataBytes = static_cast<Uint64>(glyph.charWidth) * glyph.charHeight;
+        if (fileLength < 0 || consumed + dataBytes > static_cast<Uint64>(fileLength))
+            throw "Error reading character data";
+        if (dataBytes > 0) {
+            glyph.charData = new (std::nothrow) char[dataBytes];
+            if (!glyph.charData)
+                throw "Error reading character data";
+            readField(handle, glyph.charData, static_cast<Uint32>(dataBytes), "Error reading character data");
+        }
+        consumed += dataBytes;
+    }
+}
+
+}  // namespace
+
+FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0)
+{
+    list = static_cast<EngineFont **>(mem_alloc(cacheGrowth * sizeof(EngineFont *)));
+    if (list)
+        maxSize = cacheGrowth;
+}
+
+FontManager::~FontManager()
+{
+    for (Uint32 i = 0; i < currentSize; ++i)
+        list[i]->release();
+    if (list)
+        mem_dealloc(list);
+}
+
+FontManager *FontManager::globalManager()
+{
+    if (!globalFontManager)
+        globalFontManager = new FontManager();
+    return globalFontManager;
+}
+
+void FontManager::destroyFontManager()
+{
+    delete globalFontManager;
+    globalFontManager = nullptr;
+}
+
+EngineFont *FontManager::getFont(const char *fontName, Uint8 size, Uint8 r, Uint8 g, Uint8 b)
+{
+    return globalManager()->retreiveFont(fontName, size, r, g, b);
+}
+
+EngineFont *FontManager::retreiveFont(const char *fontName, Uint8 size, Uint8 r, Uint8 g, Uint8 b)
+{
+    if (!fontName)
+        return nullptr;
+    char filename[256];
+    makeFontFilename(fontName, size, filename);
+    for (Uint32 i = 0; i < currentSize; ++i) {
+        EngineFont *font = list[i];
+        if (std::strcmp(filename, font->getFilename()) == 0 && size == font->fontInfo.pointSize && r == font->r &&
+            g == font->g && b == font->b)
+            return font;
+    }
+    EngineFont *font = loadFont(fontName, size, r, g, b);
+    if (font && !addFont(font)) {
+        font->retain();
+        font->release();
+        return nullptr;
+    }
+    return font;
+}
+
+SDL_bool FontManager::addFont(EngineFont *font)
+{
+    if (currentSize == maxSize && !growToSize(currentSize + cacheGrowth))
+        return SDL_FALSE;
+    font->retain();
+    list[currentSize++] = font;
+    return SDL_TRUE;
+}
+
+SDL_bool FontManager::growToSize(Uint32 newMax)
+{
+    if (newMax <= currentSize || newMax > 0xFFFFFFFFu / sizeof(EngineFont *))
+        return SDL_FALSE;
+    EngineFont **larger = static_cast<EngineFont **>(mem_alloc(newMax * sizeof(EngineFont *)));
+    if (!larger)
+        return SDL_FALSE;
+    if (currentSize > 0)
+        std::memcpy(larger, list, currentSize * sizeof(EngineFont *));
+    if (list)
+        mem_dealloc(list);
+    list = larger;
+    maxSize = newMax;
+    return SDL_TRUE;
+}
+
+EngineFont *FontManager::loadFont(const char *fontName, Uint8 size, Uint8 r, Uint8 g, Uint8 b)
+{
+    char filename[256];
+    makeFontFilename(fontName, size, filename);
+    NFILoader *loader = NFILoader::globalLoader();
+    NFIHandle handle = loader->openFile(filename);
+    if (handle == -1) {
+        Console::addString("loadFont ('%s'): %s", filename, "Unable to open font file");
+        return nullptr;
+    }
+
+    FontHeader header = {};
+    GlyphRecords records;
+    try {
+        readFontFile(handle, header, records);
+    } catch (const char *reason) {
+        Console::addString("loadFont ('%s'): %s", filename, reason);
+        loader->closeFile(handle);
+        return nullptr;
+    }
+    loader->closeFile(handle);
+
+    GraphicSurface *strip = GraphicSurface::newSurface(static_cast<Uint16>(header.totalCharWidth),
+                                                       static_cast<Uint16>(header.charHeight), filename);
+    if (!strip)
+        return nullptr;
+    SDL_Surface *sdlStrip = strip->getSurface();
+    if (SDL_LockSurface(sdlStrip) < 0) {
+        strip->retain();
+        strip->release();
+        Console::addString("Couldn't lock surface loading '%s'", filename);
+        return nullptr;
+    }
+
+    EngineFont *font = new EngineFont(strip, header, r, g, b);
+    Sint32 rollingX = 0;
+    for (int k = 0; k < EngineFont::numChars; ++k) {
+        FontCharacter &glyph = records.glyphs[k];
+        blitChar(&glyph, rollingX, sdlStrip, r, g, b);
+        font->chars[k].x = static_cast<Sint16>(rollingX);
+        font->chars[k].y = 0;
+        font->chars[k].w = static_cast<Uint16>(glyph.charWidth);
+        font->chars[k].h = static_cast<Uint16>(glyph.charHeight);
+        rollingX += static_cast<Sint32>(glyph.charWidth);
+    }
+    // Without the runs the font still draws, through one SDL blit per character.
+    font->recordGlyphRuns(sdlStrip, SDL_MapRGB(screen->format, 255, 0, 255));
+    SDL_UnlockSurface(sdlStrip);
+    strip->setColorKey(255, 0, 255);
+    return font;
+}
