@@ -1,0 +1,392 @@
+// TGA reader. Both entry points share the checks: footer, header, image ID, and a size check that refuses
+// pixel data the rest of the file cannot hold before anything is allocated. Pixel data is read in large
+// blocks through the data loader; run-length packets may cross row ends, and the excess of a packet that
+// runs past the last pixel of the image is dropped.
+// Depends on: NFILoader, Memory, Console.
+#include "TgaLoader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "Console.h"
+#include "NFILoader.h"
+
+namespace {
+
+const char *const failureFormat = "tgaImageFromFile ('%s'): %s";
+const char *const dataFailure = "Error reading targa data";
+
+const Sint32 headerSize = 18;
+const Sint32 footerSize = 26;
+const Uint32 maxPacketPixels = 128;
+// The tracked allocator keeps block sizes in 32 bits, next to a 16-byte header.
+const Uint64 maxBufferSize = 0xFFFFFFFFull - 16;
+
+Uint32 bytesPerPixel(const TargaHeader &header)
+{
+    return header.pixelDepth == 24 ? 3 : 4;
+}
+
+SDL_bool readHeader(NFIHandle fileHandle, TargaHeader &header)
+{
+    NFILoader *loader = NFILoader::globalLoader();
+    try {
+        if (!loader->readByte(fileHandle, &header.IDLength) || !loader->readByte(fileHandle, &header.colorMapType) ||
+            !loader->readByte(fileHandle, &header.imageType) || !loader->readINT2(fileHandle, &header.cMapStart) ||
+            !loader->readINT2(fileHandle, &header.cMapLength) ||
+            !loader->readByte(fileHandle, &header.cMapPixelDepth) ||
+            !loader->readINT2(fileHandle, &header.xOffset) || !loader->readINT2(fileHandle, &header.yOffset) ||
+            !loader->readINT2(fileHandle, &header.width) || !loader->readINT2(fileHandle, &header.height) ||
+            !loader->readByte(fileHandle, &header.pixelDepth) ||
+            !loader->readByte(fileHandle, &header.imageDescriptor))
+            throw 0;
+    } catch (int) {
+        return SDL_FALSE;
+    }
+    return SDL_TRUE;
+}
+
+SDL_bool validateHeader(TargaHeader &header)
+{
+    if (header.pixelDepth != 24 && header.pixelDepth != 32)
+        return SDL_FALSE;
+    if (header.imageType != 2 && header.imageType != 10)
+        return SDL_FALSE;
+    return header.colorMapType == 0 ? SDL_TRUE : SDL_FALSE;
+}
+
+SDL_bool readFooter(NFIHandle fileHandle, TargaFooter &footer)
+{
+    NFILoader *loader = NFILoader::globalLoader();
+    try {
+        if (!loader->readINT4(fileHandle, &footer.extensionOffset) ||
+            !loader->readINT4(fileHandle, &footer.devDirOffset) ||
+            !loader->readByteStream(fileHandle, footer.signature, sizeof footer.signature))
+            throw 0;
+    } catch (int) {
+        return SDL_FALSE;
+    }
+    return SDL_TRUE;
+}
+
+// The signature "TRUEVISION-XFILE." with its zero byte, all 18 bytes; or "TRUEVISION-XFILE" with its zero
+// byte, 17 bytes, the 18th being free.
+SDL_bool validateFooter(TargaFooter &footer)
+{
+    static const char withDot[18] = "TRUEVISION-XFILE.";
+    static const char withoutDot[17] = "TRUEVISION-XFILE";
+    if (std::memcmp(footer.signature, withDot, sizeof withDot) == 0)
+        return SDL_TRUE;
+    return std::memcmp(footer.signature, withoutDot, sizeof withoutDot) == 0 ? SDL_TRUE : SDL_FALSE;
+}
+
+// Opens the file, checks footer and header and skips the image ID. On success returns null with the handle
+// at the first pixel byte and available set to the bytes from there to the end of the file; on failure
+// returns the reason, with the handle closed.
+const char *openTarga(const char *filename, NFIHandle &handle, TargaHeader &header, Uint64 &available)
+{
+    NFILoader *loader = NFILoader::globalLoader();
+    handle = loader->openFile(filename);
+    if (handle < 0)
+        return "Couldn't open file";
+
+    const char *reason = nullptr;
+    TargaFooter footer;
+    if (!loader->seek(handle, -footerSize, SEEK_END))
+        reason = "Error seeking to get footer";
+    else if (!readFooter(handle, footer))
+        reason = "Error reading footer";
+    else if (!validateFooter(footer))
+        reason = "Invalid TGA footer";
+    else if (!loader->seek(handle, 0, SEEK_SET))
+        reason = "Error seeking to get header";
+    else if (!readHeader(handle, header))
+        reason = "Error reading header";
+    else if (!validateHeader(header))
+        reason = "Invalid TGA header";
+    else if (header.IDLength != 0 && !loader->seek(handle, header.IDLength, SEEK_CUR))
+        reason = "Seeking to start of image data";
+    if (reason) {
+        loader->closeFile(handle);
+        handle = -1;
+        return reason;
+    }
+
+    const Sint32 fileLength = loader->fileSize(handle);
+    const Sint64 dataStart = headerSize + header.IDLength;
+    available = fileLength > dataStart ? static_cast<Uint64>(fileLength - dataStart) : 0;
+    return nullptr;
+}
+
+// Whether the rest of the file can hold the pixel data: all of it when uncompressed; for run-length data at
+// least one packet (a header byte and one pixel) per 128 pixels.
+bool dataCanFit(const TargaHeader &header, Uint64 available)
+{
+    const Uint64 pixels = static_cast<Uint64>(header.width) * header.height;
+    const Uint64 pixelSize = bytesPerPixel(header);
+    if (header.imageType == 2)
+        return pixels * pixelSize <= available;
+    const Uint64 packets = (pixels + maxPacketPixels - 1) / maxPacketPixels;
+    return packets * (1 + pixelSize) <= available;
+}
+
+// Reads the pixel data through the loader in blocks, never asking for more than the file holds.
+class DataBlocks {
+public:
+    DataBlocks(NFIHandle inHandle, Uint64 inAvailable)
+        : handle(inHandle), available(inAvailable), next(0), end(0) {}
+
+    bool readByte(Uint8 &value)
+    {
+        if (next == end && !refill())
+            return false;
+        value = block[next++];
+        return true;
+    }
+
+    bool read(Uint8 *destination, Uint64 count)
+    {
+        while (count > 0) {
+            if (next == end && !refill())
+                return false;
+            const Uint32 part = count < end - next ? static_cast<Uint32>(count) : end - next;
+            std::memcpy(destination, block + next, part);
+            destination += part;
+            next += part;
+            count -= part;
+        }
+        return true;
+    }
+
+private:
+    bool refill()
+    {
+        if (available == 0)
+            return false;
+        const Uint32 size = available < sizeof block ? static_cast<Uint32>(available) : sizeof block;
+        if (!NFILoader::globalLoader()->readByteStream(handle, block, size))
+            return false;
+        available -= size;
+        next = 0;
+        end = size;
+        return true;
+    }
+
+    NFIHandle handle;
+    Uint64 available;
+    Uint32 next;
+    Uint32 end;
+    Uint8 block[65536];
+};
+
+// Decodes run-length packets into pixels as stored. A packet's state carries over from one call to the next,
+// so packets run on across row ends; what is left of a packet after the last pixel asked for is never read.
+class RleDecoder {
+public:
+    RleDecoder(DataBlocks &inSource, Uint32 inPixelSize)
+        : source(inSource), pixelSize(inPixelSize), packetLeft(0), isRun(false), runPixel() {}
+
+    bool decode(Uint8 *destination, Uint64 pixels)
+    {
+        while (pixels > 0) {
+            if (packetLeft == 0) {
+                Uint8 packetHeader;
+                if (!source.readByte(packetHeader))
+                    return false;
+                packetLeft = (packetHeader & 0x7F) + 1;
+                isRun = (packetHeader & 0x80) != 0;
+                if (isRun && !source.read(runPixel, pixelSize))
+                    return false;
+            }
+            const Uint32 count = pixels < packetLeft ? static_cast<Uint32>(pixels) : packetLeft;
+            if (isRun) {
+                for (Uint32 i = 0; i < count; ++i, destination += pixelSize)
+                    std::memcpy(destination, runPixel, pixelSize);
+            } else {
+                if (!source.read(destination, static_cast<Uint64>(count) * pixelSize))
+                    return false;
+                destination += count * pixelSize;
+            }
+            packetLeft -= count;
+            pixels -= count;
+        }
+        return true;
+    }
+
+private:
+    DataBlocks &source;
+    Uint32 pixelSize;
+    Uint32 packetLeft;
+    bool isRun;
+    Uint8 runPixel[4];
+};
+
+Uint8 *readUncompressedRGB(NFIHandle tgaFile, Uint32 readSize)
+{
+    Uint8 *buffer = new (std::nothrow) Uint8[readSize];
+    if (!buffer)
+        return nullptr;
+    if (!NFILoader::globalLoader()->readByteStream(tgaFile, buffer, readSize)) {
+        delete[] buffer;
+        return nullptr;
+    }
+    return buffer;
+}
+
+Uint8 *readRLECompressedRGB(NFIHandle tgaFile, TargaHeader &header, Uint32 readSize, Uint64 available)
+{
+    Uint8 *buffer = new (std::nothrow) Uint8[readSize];
+    if (!buffer)
+        return nullptr;
+    DataBlocks source(tgaFile, available);
+    RleDecoder decoder(source, bytesPerPixel(header));
+    if (!decoder.decode(buffer, static_cast<Uint64>(header.width) * header.height)) {
+        delete[] buffer;
+        return nullptr;
+    }
+    return buffer;
+}
+
+void flipBuffer(Uint8 *image, Uint16 width, Uint16 height)
+{
+    if (height < 2)
+        return;
+    const Uint32 rowSize = static_cast<Uint32>(width) * 3;
+    Uint8 *temporary = new (std::nothrow) Uint8[rowSize];
+    if (!temporary)
+        return;
+    Uint8 *top = image;
+    Uint8 *bottom = image + static_cast<size_t>(height - 1) * rowSize;
+    while (top < bottom) {
+        std::memcpy(temporary, top, rowSize);
+        std::memcpy(top, bottom, rowSize);
+        std::memcpy(bottom, temporary, rowSize);
+        top += rowSize;
+        bottom -= rowSize;
+    }
+    delete[] temporary;
+}
+
+// The stored row i as the image's row counted from the top.
+Uint16 imageRowOf(const TargaHeader &header, Uint32 stored)
+{
+    const bool topDown = (header.imageDescriptor & 0x20) != 0;
+    return static_cast<Uint16>(topDown ? stored : header.height - 1 - stored);
+}
+
+// Uncompressed rows are read many at a time: large reads cost far less per byte than row-sized ones.
+bool deliverUncompressedRows(NFIHandle tgaFile, const TargaHeader &header, TargaRowSink &sink)
+{
+    const Uint32 pixelSize = bytesPerPixel(header);
+    const Uint32 rowSize = static_cast<Uint32>(header.width) * pixelSize;
+    if (rowSize == 0 || header.height == 0)
+        return true;
+    const Uint32 wantedBlock = 256 * 1024;
+    const Uint32 rowsPerBlock = rowSize < wantedBlock ? wantedBlock / rowSize : 1;
+    Uint8 *rows = new (std::nothrow) Uint8[static_cast<size_t>(rowsPerBlock) * rowSize];
+    bool complete = rows != nullptr;
+    for (Uint32 first = 0; complete && first < header.height; first += rowsPerBlock) {
+        const Uint32 count = header.height - first < rowsPerBlock ? header.height - first : rowsPerBlock;
+        complete = NFILoader::globalLoader()->readByteStream(tgaFile, rows, count * rowSize) == SDL_TRUE;
+        for (Uint32 i = 0; complete && i < count; ++i)
+            sink.imageRow(imageRowOf(header, first + i), rows + static_cast<size_t>(i) * rowSize, pixelSize);
+    }
+    delete[] rows;
+    return complete;
+}
+
+bool deliverRleRows(NFIHandle tgaFile, const TargaHeader &header, Uint64 available, TargaRowSink &sink)
+{
+    const Uint32 pixelSize = bytesPerPixel(header);
+    if (header.width == 0 || header.height == 0)
+        return true;
+    Uint8 *row = new (std::nothrow) Uint8[static_cast<size_t>(header.width) * pixelSize];
+    bool complete = row != nullptr;
+    DataBlocks source(tgaFile, available);
+    RleDecoder decoder(source, pixelSize);
+    for (Uint32 stored = 0; complete && stored < header.height; ++stored) {
+        complete = decoder.decode(row, header.width);
+        if (complete)
+            sink.imageRow(imageRowOf(header, stored), row, pixelSize);
+    }
+    delete[] row;
+    return complete;
+}
+
+}  // namespace
+
+Uint8 *targaImageFromFile(const char *filename, Uint16 &width, Uint16 &height)
+{
+    NFIHandle handle;
+    TargaHeader header;
+    Uint64 available;
+    if (const char *reason = openTarga(filename, handle, header, available)) {
+        Console::addString(failureFormat, filename, reason);
+        return nullptr;
+    }
+
+    const Uint32 pixelSize = bytesPerPixel(header);
+    const Uint64 pixels = static_cast<Uint64>(header.width) * header.height;
+    const Uint64 size = pixels * pixelSize;
+    Uint8 *data = nullptr;
+    if (dataCanFit(header, available) && size <= maxBufferSize) {
+        if (header.imageType == 2)
+            data = readUncompressedRGB(handle, static_cast<Uint32>(size));
+        else
+            data = readRLECompressedRGB(handle, header, static_cast<Uint32>(size), available);
+    }
+    NFILoader::globalLoader()->closeFile(handle);
+    if (!data) {
+        Console::addString(failureFormat, filename, dataFailure);
+        return nullptr;
+    }
+
+    width = header.width;
+    height = header.height;
+
+    // Blue, green, red[, alpha] becomes red, green, blue; the output never overtakes the input.
+    const Uint8 *in = data;
+    Uint8 *out = data;
+    for (Uint64 i = 0; i < pixels; ++i, in += pixelSize, out += 3) {
+        const Uint8 blue = in[0];
+        const Uint8 red = in[2];
+        out[0] = red;
+        out[1] = in[1];
+        out[2] = blue;
+    }
+
+    if ((header.imageDescriptor & 0x20) == 0)
+        flipBuffer(data, width, height);
+    return data;
+}
+
+SDL_bool targaRowsFromFile(const char *filename, TargaRowSink &sink)
+{
+    NFIHandle handle;
+    TargaHeader header;
+    Uint64 available;
+    if (const char *reason = openTarga(filename, handle, header, available)) {
+        Console::addString(failureFormat, filename, reason);
+        return SDL_FALSE;
+    }
+    NFILoader *loader = NFILoader::globalLoader();
+    if (!dataCanFit(header, available)) {
+        loader->closeFile(handle);
+        Console::addString(failureFormat, filename, dataFailure);
+        return SDL_FALSE;
+    }
+    if (!sink.beginImage(header.width, header.height)) {
+        loader->closeFile(handle);
+        return SDL_FALSE;
+    }
+
+    const bool complete = header.imageType == 2 ? deliverUncompressedRows(handle, header, sink)
+                                                : deliverRleRows(handle, header, available, sink);
+    loader->closeFile(handle);
+    if (!complete) {
+        Console::addString(failureFormat, filename, dataFailure);
+        return SDL_FALSE;
+    }
+    return SDL_TRUE;
+}

@@ -1,0 +1,44 @@
+// ImageManager: the image cache. Each data file name is loaded once and the same surface handed to everyone
+// who asks for it; cached images stay until the cache is destroyed. A singleton made by the GUI start-up.
+// Depends on: ImageLoader, GraphicSurface, Memory.
+#ifndef ZARVELLO_IMAGEMANAGER_H
+#define ZARVELLO_IMAGEMANAGER_H
+
+#include <SDL_types.h>
+
+class GraphicSurface;
+
+class ImageManager {
+public:
+    // The cache, created empty on the first call.
+    static ImageManager *globalManager();
+
+    // Releases every cached image and deletes the cache; a later globalManager() makes a new, empty one.
+    static void destroyImageManager();
+
+    // The image loaded from filename (a TGA data file), loading it on the first request. Borrowed: the cache
+    // keeps its own reference, and a caller that keeps the image retains it. Null when it cannot be loaded;
+    // a failure is not remembered, so the next request tries again.
+    static GraphicSurface *getImage(const char *filename);
+
+    // The number of cached images and the room for them.
+    Uint32 count() const { return currentSize; }
+    Uint32 capacity() const { return maxSize; }
+
+    ImageManager(const ImageManager &) = delete;
+    ImageManager &operator=(const ImageManager &) = delete;
+
+private:
+    ImageManager();
+    ~ImageManager();
+
+    GraphicSurface *retreiveImage(const char *filename);
+    void addImage(GraphicSurface *image);
+    void growToSize(Uint32 newMax);
+
+    GraphicSurface **list;
+    Uint32 currentSize;
+    Uint32 maxSize;
+};
+
+#endif

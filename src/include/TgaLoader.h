@@ -1,0 +1,61 @@
+// TgaLoader: reads true-colour TGA 2.0 images (24 or 32 bit, uncompressed or run-length encoded, either
+// vertical origin, with the version 2.0 footer) through the data loader into an RGB buffer.
+// Depends on: NFILoader, Memory, Console.
+//
+// Layout (little-endian): 18-byte header — IDLength, colorMapType, imageType (2 or 10), cMapStart(2),
+// cMapLength(2), cMapPixelDepth, xOffset(2), yOffset(2), width(2), height(2), pixelDepth (24 or 32),
+// imageDescriptor (bit 0x20: top row first) — then IDLength bytes of image ID, then the pixels stored blue,
+// green, red[, alpha]; the last 26 bytes are the footer: extensionOffset(4), devDirOffset(4), and the
+// signature "TRUEVISION-XFILE." with a zero byte (or "TRUEVISION-XFILE", a zero byte and a free byte).
+#ifndef ZARVELLO_TGALOADER_H
+#define ZARVELLO_TGALOADER_H
+
+#include <SDL_types.h>
+
+struct TargaHeader {
+    Uint8 IDLength;
+    Uint8 colorMapType;
+    Uint8 imageType;
+    Uint16 cMapStart;
+    Uint16 cMapLength;
+    Uint8 cMapPixelDepth;
+    Uint16 xOffset;
+    Uint16 yOffset;
+    Uint16 width;
+    Uint16 height;
+    Uint8 pixelDepth;
+    Uint8 imageDescriptor;
+};
+
+struct TargaFooter {
+    Uint32 extensionOffset;
+    Uint32 devDirOffset;
+    char signature[18];
+};
+
+// The image as width x height pixels of red, green, blue, top row first, rows without gaps, in a tracked
+// array the caller frees with delete[] (a 32-bit image's array is 4 bytes per pixel long, of which the first
+// 3 per pixel are meaningful). Sets width and height only on success. Null on failure, after logging
+// "tgaImageFromFile ('<name>'): <reason>".
+Uint8 *targaImageFromFile(const char *filename, Uint16 &width, Uint16 &height);
+
+// Receives a TGA image row by row as it is decoded, for loaders that convert straight into their own layout
+// without an intermediate RGB buffer.
+class TargaRowSink {
+public:
+    virtual ~TargaRowSink() {}
+
+    // Called once, before any row, with the image's size. Returning SDL_FALSE abandons the load; the sink
+    // then reports its own failure.
+    virtual SDL_bool beginImage(Uint16 width, Uint16 height) = 0;
+
+    // One row of width pixels as stored in the file (blue, green, red, and alpha when bytesPerPixel is 4);
+    // y counts from the top row of the image, whatever order the file stores the rows in.
+    virtual void imageRow(Uint16 y, const Uint8 *pixels, Uint32 bytesPerPixel) = 0;
+};
+
+// Reads the same files as targaImageFromFile, with the same checks and messages, handing the rows to sink.
+// SDL_TRUE when every row was delivered.
+SDL_bool targaRowsFromFile(const char *filename, TargaRowSink &sink);
+
+#endif
