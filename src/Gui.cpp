@@ -4,6 +4,7 @@
 #include "Gui.h"
 
 #include "FontManager.h"
+#include "ImageManager.h"
 #include "WidgetManager.h"
 
 EngineSkin *skin = nullptr;
@@ -12,11 +13,13 @@ SDL_bool initializeGUI()
 {
     WidgetManager::globalManager();
     FontManager::globalManager();
+    ImageManager::globalManager();
     return SDL_TRUE;
 }
 
 void shutdownGUI()
 {
+    ImageManager::destroyImageManager();
     FontManager::destroyFontManager();
     WidgetManager::destroyWidgetManager();
 }
