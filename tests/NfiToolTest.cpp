@@ -1,0 +1,258 @@
+// nfitool as a user runs it: the round trip create, list, check, extract with byte-identical files that the data
+// loader reads back, and every refusal (names too long, archives too large, unreadable inputs, damaged or hostile
+// archives), never leaving a half-written archive behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ArchiveWriter.h"
+#include "ConfigTable.h"
+#include "Console.h"
+#include "NFILoader.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class NfiTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        logConsole = SDL_FALSE;
+        displayConsole = SDL_FALSE;
+        char pattern[] = "/tmp/zarvello-nfitool-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+    }
+
+    void TearDown() override
+    {
+        delete NFILoader::globalLoader();
+        Console::destroyConsole();
+        fs::remove_all(root);
+    }
+
+    std::string path(const std::string &relative) const { return root + "/" + relative; }
+
+    void write(const std::string &relative, const std::string &bytes)
+    {
+        fs::create_directories(fs::path(path(relative)).parent_path());
+        archive::writeFile(path(relative), bytes);
+    }
+
+    static std::string quote(const std::string &text)
+    {
+        std::string quoted = "'";
+        for (char c : text)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return quoted + "'";
+    }
+
+    ToolRun tool(const std::vector<std::string> &args)
+    {
+        std::string command = quote(std::string(ZARVELLO_BUILD_DIR) + "/nfitool");
+        for (const std::string &arg : args)
+            command += " " + quote(arg);
+        command += " >" + quote(path("stdout.txt")) + " 2>" + quote(path("stderr.txt"));
+        int raw = std::system(command.c_str());
+        ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, archive::readFile(path("stdout.txt")),
+                    archive::readFile(path("stderr.txt"))};
+        fs::remove(path("stdout.txt"));
+        fs::remove(path("stderr.txt"));
+        return run;
+    }
+
+    // Every regular file below directory, by its path relative to it, with its bytes.
+    static std::map<std::string, std::string> tree(const std::string &directory)
+    {
+        std::map<std::string, std::string> files;
+        for (const auto &item : fs::recursive_directory_iterator(directory))
+            if (item.is_regular_file())
+                files[item.path().lexically_relative(directory).generic_string()] = archive::readFile(item.path());
+        return files;
+    }
+
+    // Names in the directory of where, other than the ones given: leftovers such as temporary files.
+    std::vector<std::string> entriesOf(const std::string &relative)
+    {
+        std::vector<std::string> names;
+        for (const auto &item : fs::directory_iterator(path(relative)))
+            names.push_back(item.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string root;
+};
+
+TEST_F(NfiTool, HelpDescribesTheCommandsAndAWrongCommandLineFails)
+{
+    ToolRun help = tool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char *command : {"create", "list", "extract", "check"})
+        EXPECT_NE(help.out.find(std::string("nfitool ") + command), std::string::npos) << command;
+    EXPECT_EQ(tool({}).status, 2);
+    EXPECT_EQ(tool({"create", "only-one-argument"}).status, 2);
+    EXPECT_EQ(tool({"pack", "a", "b"}).status, 2);
+}
+
+TEST_F(NfiTool, RoundTripGivesByteIdenticalFilesThatTheLoaderServes)
+{
+    std::string binary;
+    for (int i = 0; i < 70000; ++i)
+        binary += static_cast<char>((i * 7919) >> 3);
+    write("in/gfx/skins/default.skin", "skin");
+    write("in/gfx/fonts/with space_12.font", std::string("\0\1\2\r\n", 5));
+    write("in/gfx/big.raw", binary);
+    write("in/empty", "");
+    write("in/Z-upper", "sorted before lower case");
+
+    ToolRun created = tool({"create", path("out.nfi"), path("in")});
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(entriesOf(""), std::vector<std::string>({"in", "out.nfi"}));
+
+    ToolRun listed = tool({"list", path("out.nfi")});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, "/Z-upper\t13\t24\n"
+                          "/empty\t37\t0\n"
+                          "/gfx/big.raw\t37\t70000\n"
+                          "/gfx/fonts/with space_12.font\t70037\t5\n"
+                          "/gfx/skins/default.skin\t70042\t4\n");
+
+    ToolRun checked = tool({"check", path("out.nfi")});
+    EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+
+    ToolRun extracted = tool({"extract", path("out.nfi"), path("back")});
+    EXPECT_EQ(extracted.status, 0) << extracted.err;
+    EXPECT_EQ(tree(path("back")), tree(path("in")));
+
+    // The same tree packs to the same bytes, and the loader serves every member as it was.
+    ASSERT_EQ(tool({"create", path("again.nfi"), path("in")}).status, 0);
+    EXPECT_EQ(archive::readFile(path("again.nfi")), archive::readFile(path("out.nfi")));
+    ASSERT_EQ(NFILoader::globalLoader()->addNFIFile(path("out.nfi").c_str()), SDL_TRUE);
+    for (const auto &file : tree(path("in"))) {
+        std::string name = "/" + file.first;
+        NFIHandle h = NFILoader::globalLoader()->openFile(name.c_str());
+        ASSERT_NE(h, -1) << name;
+        std::string bytes(file.second.size(), '\0');
+        EXPECT_EQ(NFILoader::globalLoader()->fileSize(h), static_cast<Sint32>(bytes.size()));
+        EXPECT_EQ(NFILoader::globalLoader()->readByteStream(h, bytes.data(), static_cast<Uint32>(bytes.size())), SDL_TRUE);
+        EXPECT_EQ(bytes, file.second) << name;
+        NFILoader::globalLoader()->closeFile(h);
+    }
+}
+
+TEST_F(NfiTool, ArchiveInsideThePackedTreeDoesNotPackItself)
+{
+    write("in/a", "a");
+    ASSERT_EQ(tool({"create", path("in/data.nfi"), path("in")}).status, 0);
+    ASSERT_EQ(tool({"create", path("in/data.nfi"), path("in")}).status, 0);
+    EXPECT_EQ(tool({"list", path("in/data.nfi")}).out, "/a\t13\t1\n");
+}
+
+TEST_F(NfiTool, NameTooLongForItsFieldIsRefusedAndNothingIsWritten)
+{
+    // "/" + 100 + "/" + 100 + "/" + 56 = 259 bytes, the most a name field holds before its terminator.
+    std::string longest = std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(56, 'c');
+    write("fits/" + longest, "259 bytes");
+    ToolRun fits = tool({"create", path("fits.nfi"), path("fits")});
+    EXPECT_EQ(fits.status, 0) << fits.err;
+
+    write("long/" + longest + "c", "260 bytes: one too many");
+    write("old.nfi", "previous archive");
+    ToolRun refused = tool({"create", path("old.nfi"), path("long")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("259"), std::string::npos) << refused.err;
+    EXPECT_EQ(archive::readFile(path("old.nfi")), "previous archive");
+    EXPECT_EQ(entriesOf(""), std::vector<std::string>({"fits", "fits.nfi", "long", "old.nfi"}));
+}
+
+TEST_F(NfiTool, ArchiveThatWouldReachTwoGigabytesIsRefused)
+{
+    write("in/small", "x");
+    write("in/huge", "");
+    fs::resize_file(path("in/huge"), 0x80000000ull - 13 - 8 - 2 * 276 - 1);  // sparse, and one byte too many
+    ToolRun refused = tool({"create", path("out.nfi"), path("in")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("2 GiB"), std::string::npos) << refused.err;
+    EXPECT_EQ(entriesOf(""), std::vector<std::string>({"in"}));
+}
+
+TEST_F(NfiTool, UnreadableInputsAreRefusedAndAnEarlierArchiveSurvives)
+{
+    write("old.nfi", "previous archive");
+    EXPECT_EQ(tool({"create", path("old.nfi"), path("missing")}).status, 1);
+    write("a-file", "not a directory");
+    EXPECT_EQ(tool({"create", path("old.nfi"), path("a-file")}).status, 1);
+
+    // A file that claims 0 bytes but yields more fails halfway through writing.
+    write("in/a", "a");
+    fs::create_symlink("/proc/self/status", path("in/changing"));
+    ToolRun halfway = tool({"create", path("old.nfi"), path("in")});
+    EXPECT_EQ(halfway.status, 1);
+    EXPECT_NE(halfway.err.find("changing"), std::string::npos) << halfway.err;
+
+    EXPECT_EQ(archive::readFile(path("old.nfi")), "previous archive");
+    EXPECT_EQ(entriesOf(""), std::vector<std::string>({"a-file", "in", "old.nfi"}));
+    EXPECT_EQ(tool({"list", path("missing.nfi")}).status, 1);
+    EXPECT_EQ(tool({"check", path("in")}).status, 1);
+}
+
+TEST_F(NfiTool, CheckFindsWhatTheLoaderRejectsAndWhatItWouldHide)
+{
+    write("damaged.nfi", archive::fileHeader(13, 2) + archive::dirHeader(0));
+    ToolRun damaged = tool({"check", path("damaged.nfi")});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.err.find("version"), std::string::npos) << damaged.err;
+    EXPECT_EQ(tool({"list", path("damaged.nfi")}).status, 1);
+
+    write("cut.nfi", archive::fileHeader(13) + archive::dirHeader(2) + archive::dirEntry("/a", 0, 1));
+    EXPECT_EQ(tool({"check", path("cut.nfi")}).status, 1);
+
+    // Member data first, then two entries of one name and one that reaches past the end of the file.
+    std::string data = "abc";
+    std::string bytes = archive::fileHeader(16) + data + archive::dirHeader(3) + archive::dirEntry("/dup", 13, 1) +
+                        archive::dirEntry("/dup", 14, 1) + archive::dirEntry("/past", 15, 5000);
+    write("hides.nfi", bytes);
+    ToolRun hides = tool({"check", path("hides.nfi")});
+    EXPECT_EQ(hides.status, 1);
+    EXPECT_NE(hides.out.find("'/dup' repeats the name of member 0"), std::string::npos) << hides.out;
+    EXPECT_NE(hides.out.find("'/past' (offset 15, length 5000) reaches past the end"), std::string::npos) << hides.out;
+
+    ToolRun listed = tool({"list", path("hides.nfi")});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.out, "/dup\t13\t1\n/dup\t14\t1\n/past\t15\t5000\n");
+}
+
+TEST_F(NfiTool, ExtractWritesNothingOutsideItsDirectory)
+{
+    std::string bytes = archive::build({{"/../escaped", "1"},
+                                        {"relative", "2"},
+                                        {"/a//b", "3"},
+                                        {"/a/./b", "4"},
+                                        {"/", "5"},
+                                        {"/ok/file", "fine"},
+                                        {"/ok/file", "hidden duplicate"}});
+    write("hostile.nfi", bytes);
+    ToolRun extracted = tool({"extract", path("hostile.nfi"), path("out/inner")});
+    EXPECT_EQ(extracted.status, 1);
+    EXPECT_EQ(tree(path("out")), (std::map<std::string, std::string>{{"inner/ok/file", "fine"}}));
+    EXPECT_FALSE(fs::exists(path("out/escaped")));
+    EXPECT_FALSE(fs::exists(path("escaped")));
+}
+
+}  // namespace
