@@ -70,13 +70,12 @@ Widget::~Widget()
     // A child that the dirty list still holds would outlive this widget there with a dangling parent pointer:
     // clean it out first, so that it dies with this widget unless something else holds it. A child that does
     // survive becomes parentless.
-    WidgetManager *current = liveManager();
     for (Uint32 i = 0; i < children->count(); ++i) {
         Widget *child = children->widgetAtIndex(i);
         child->parent = nullptr;
-        if (current) {
+        if (WidgetManager *childManager = child->liveManager()) {
             child->dirty = SDL_FALSE;
-            current->removeDirtyWidget(child);
+            childManager->removeDirtyWidget(child);
         }
     }
     delete children;
