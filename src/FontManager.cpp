@@ -1,8 +1,8 @@
 // FontManager: the font cache, and loading a font file into a glyph strip of one colour.
 // Loading reads field by field through the data loader and stops at the first failure with its reason. A file
 // must be well formed to load: its glyphs fit the strip side by side and top-aligned, the strip is at most
-// 65,536 pixels (its positions are 16-bit), every glyph starts at a column a blit can address, and no glyph's
-// data is allocated before it is known to fit in what is left of the file.
+// 65,536 pixels (its positions are 16-bit), and no glyph's data is allocated before it is known to fit in what
+// is left of the file.
 #include "FontManager.h"
 
 #include <cstring>
@@ -95,9 +95,6 @@ void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
         readField(handle, &glyph.charWidth, 4, "Error reading char header field charWidth");
         readField(handle, &glyph.charHeight, 4, "Error reading char header field charHeight");
         consumed += 8;
-        // Strip positions in a blit are signed 16-bit: a glyph further right could never be drawn.
-        if (glyph.charWidth > 0 && widthSoFar > 0x7FFF)
-            throw "Glyph starts beyond column 32767";
         widthSoFar += glyph.charWidth;
         if (widthSoFar > header.totalCharWidth)
             throw "Glyphs wider than totalCharWidth";

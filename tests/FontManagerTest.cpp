@@ -1,0 +1,139 @@
+// The font cache through getFont: the data names it makes, what identifies a cached font (data name, the point
+// size the file records, the colour), growth with stable pointers, failed loads that are not remembered, and
+// the references it holds and gives up.
+#include <string>
+#include <vector>
+
+#include "FontFixture.h"
+#include "GraphicSurface.h"
+#include "Memory.h"
+
+namespace {
+
+using fontfile::Font;
+
+class FontCache : public FontFixture {
+protected:
+    // A small font whose header records pointSize.
+    static Font fontOfSize(std::uint8_t pointSize)
+    {
+        Font font = fontfile::patternedFont(5, [](std::uint32_t k) { return 2 + k % 3; });
+        font.pointSize = pointSize;
+        return font;
+    }
+};
+
+TEST_F(FontCache, BareNameBecomesTheFontsDataNameWithSpacesAsUnderscores)
+{
+    writeData("/gfx/fonts/Big_Font_14.font", fontOfSize(14).bytes());
+    EngineFont *font = FontManager::getFont("Big Font", 14, 0, 0, 0);
+    ASSERT_NE(font, nullptr);
+    EXPECT_STREQ(font->getFilename(), "/gfx/fonts/Big_Font_14.font");
+
+    EXPECT_EQ(FontManager::getFont("Big Font", 15, 0, 0, 0), nullptr);
+    EXPECT_EQ(lastLine(), "loadFont ('/gfx/fonts/Big_Font_15.font'): Unable to open font file");
+}
+
+TEST_F(FontCache, NameBeginningWithASlashIsTheDataNameWhateverTheSize)
+{
+    writeData("/fonts/My Font.font", fontOfSize(99).bytes());
+    for (Uint8 size : {0, 7, 99}) {
+        EngineFont *font = FontManager::getFont("/fonts/My Font.font", size, 1, 2, 3);
+        ASSERT_NE(font, nullptr) << int(size);
+        EXPECT_STREQ(font->getFilename(), "/fonts/My Font.font");
+    }
+    EXPECT_EQ(FontManager::getFont("/fonts/My_Font.font", 99, 1, 2, 3), nullptr);
+    EXPECT_EQ(lastLine(), "loadFont ('/fonts/My_Font.font'): Unable to open font file");
+}
+
+TEST_F(FontCache, NameLongerThan255CharactersIsCutAndFailsCleanly)
+{
+    std::string longName(400, 'x');
+    EXPECT_EQ(FontManager::getFont(longName.c_str(), 10, 0, 0, 0), nullptr);
+    std::string cut = "/gfx/fonts/" + std::string(255 - 11, 'x');
+    EXPECT_EQ(lastLine(), "loadFont ('" + cut + "'): Unable to open font file");
+    EXPECT_EQ(FontManager::getFont(nullptr, 10, 0, 0, 0), nullptr);
+}
+
+TEST_F(FontCache, SameNameSizeAndColourGiveTheSameFontAndAnyOtherColourANewOne)
+{
+    writeData("/gfx/fonts/Sans_12.font", fontOfSize(12).bytes());
+    EngineFont *font = FontManager::getFont("Sans", 12, 10, 20, 30);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->retainCount(), 1);  // the cache's reference; callers borrow
+    EXPECT_EQ(FontManager::getFont("Sans", 12, 10, 20, 30), font);
+    EngineFont *others[] = {FontManager::getFont("Sans", 12, 10, 20, 31),
+                            FontManager::getFont("Sans", 12, 10, 21, 30),
+                            FontManager::getFont("Sans", 12, 11, 20, 30)};
+    for (EngineFont *other : others) {
+        ASSERT_NE(other, nullptr);
+        EXPECT_NE(other, font);
+        EXPECT_NE(other->getSurface(), font->getSurface());  // each colour has its own strip
+    }
+    EXPECT_EQ(FontManager::getFont("Sans", 12, 10, 20, 31), others[0]);
+}
+
+TEST_F(FontCache, PointSizeRecordedInTheFileIsPartOfTheKey)
+{
+    // The file found under size 14 says it is size 12: it is never found in the cache under 14.
+    writeData("/gfx/fonts/Odd_14.font", fontOfSize(12).bytes());
+    EngineFont *first = FontManager::getFont("Odd", 14, 0, 0, 0);
+    EngineFont *second = FontManager::getFont("Odd", 14, 0, 0, 0);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first->size(), 12);
+
+    // A data name with size 0 is found again only when the file records size 0.
+    writeData("/zero.font", fontOfSize(0).bytes());
+    EXPECT_EQ(FontManager::getFont("/zero.font", 0, 0, 0, 0), FontManager::getFont("/zero.font", 0, 0, 0, 0));
+    writeData("/five.font", fontOfSize(5).bytes());
+    EXPECT_NE(FontManager::getFont("/five.font", 0, 0, 0, 0), FontManager::getFont("/five.font", 0, 0, 0, 0));
+    EXPECT_EQ(FontManager::getFont("/five.font", 5, 0, 0, 0), FontManager::getFont("/five.font", 5, 0, 0, 0));
+}
+
+TEST_F(FontCache, GrowingPastTenFontsKeepsEveryEarlierFont)
+{
+    writeData("/f.font", fontOfSize(10).bytes());
+    std::vector<EngineFont *> fonts;
+    for (Uint8 i = 0; i < 35; ++i) {
+        fonts.push_back(FontManager::getFont("/f.font", 10, static_cast<Uint8>(i * 7), 0, 0));
+        ASSERT_NE(fonts.back(), nullptr);
+    }
+    for (Uint8 i = 0; i < 35; ++i) {
+        EXPECT_EQ(FontManager::getFont("/f.font", 10, static_cast<Uint8>(i * 7), 0, 0), fonts[i]) << int(i);
+        EXPECT_EQ(fonts[i]->retainCount(), 1);
+        fillScreen(0);
+        fonts[i]->blitText(0, 0, 0, " ");
+        EXPECT_EQ(pixel(0, 0), mapped(static_cast<Uint8>(i * 7), 0, 0)) << int(i);
+    }
+}
+
+TEST_F(FontCache, DestroyingTheCacheFreesItsFontsAndKeepsTheRetainedOnes)
+{
+    writeData("/f.font", fontOfSize(10).bytes());
+    FontManager::globalManager();
+    Uint32 baseline = totalAllocatedMemory();
+    EngineFont *kept = FontManager::getFont("/f.font", 10, 200, 100, 50);
+    ASSERT_NE(kept, nullptr);
+    for (Uint8 i = 0; i < 12; ++i)
+        ASSERT_NE(FontManager::getFont("/f.font", 10, 2, 2, i), nullptr);
+    kept->retain();
+    FontManager::destroyFontManager();
+    EXPECT_EQ(kept->retainCount(), 1);
+    fillScreen(0);
+    EXPECT_EQ(kept->blitText(0, 0, 0, " "), 1u);
+    EXPECT_EQ(pixel(0, 0), mapped(200, 100, 50));
+    kept->release();
+
+    // A new cache loads afresh, and nothing of the old one is left over.
+    FontManager::globalManager();
+    EXPECT_EQ(totalAllocatedMemory(), baseline);
+    EXPECT_NE(FontManager::getFont("/f.font", 10, 200, 100, 50), nullptr);
+    FontManager::destroyFontManager();
+    FontManager::destroyFontManager();  // a second destroy does nothing
+    FontManager::globalManager();
+    EXPECT_EQ(totalAllocatedMemory(), baseline);
+}
+
+}  // namespace
