@@ -47,6 +47,8 @@ TEST(DataStartup, DataDirectoryWithLooseFilesAGoodAndADamagedArchiveIsAnnounced)
 TEST(DataStartup, EmptyDataDirectoryHasNoArchives)
 {
     RunDirectory run;
+    run.removeFile("data");
+    run.makeDirectory("data");
     RunResult result = run.run();
     ASSERT_FALSE(result.timedOut);
     EXPECT_TRUE(result.hasLine("Adding data path '" + run.path() + "/data'")) << result.standardError;
