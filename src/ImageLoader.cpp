@@ -77,8 +77,9 @@ Uint16 *surfaceRow(SDL_Surface *surface, Uint32 y)
     return reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(surface->pixels) + static_cast<size_t>(y) * surface->pitch);
 }
 
-// A width x height, 16-bit software surface with the screen's masks. SDL keeps a surface's pitch in 16 bits,
-// which wraps for images wider than 32766 pixels; such a surface would be too small, so it is refused.
+// A width x height, 16-bit software surface with the screen's masks. SDL 1.2 keeps a surface's pitch in 16
+// bits; builds that do not refuse such widths themselves wrap it for images wider than 32766 pixels, and the
+// surface would be too small for the rows written into it, so it is refused here.
 SDL_Surface *createSurface(Uint16 width, Uint16 height, const char *filename)
 {
     SDL_Surface *surface = nullptr;

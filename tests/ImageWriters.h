@@ -4,6 +4,7 @@
 #ifndef ZARVELLO_TESTS_IMAGEWRITERS_H
 #define ZARVELLO_TESTS_IMAGEWRITERS_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -90,6 +91,56 @@ inline TgaFile tgaFromRgb(std::uint16_t width, std::uint16_t height, const Bytes
     tga.height = height;
     tga.data = bgrFromRgb(rgb);
     return tga;
+}
+
+// Pixel data as a TGA file stores it: blue, green, red (and an alpha byte when pixelSize is 4), bottom row
+// first when bottomUp, of RGB pixels given top row first.
+inline Bytes storedPixels(const Bytes &rgb, unsigned width, unsigned height, unsigned pixelSize, bool bottomUp)
+{
+    Bytes out;
+    for (unsigned i = 0; i < height; ++i) {
+        const unsigned y = bottomUp ? height - 1 - i : i;
+        for (unsigned x = 0; x < width; ++x) {
+            const std::uint8_t *p = &rgb[(y * width + x) * 3];
+            out.push_back(p[2]);
+            out.push_back(p[1]);
+            out.push_back(p[0]);
+            if (pixelSize == 4)
+                out.push_back(static_cast<std::uint8_t>(x ^ y));
+        }
+    }
+    return out;
+}
+
+// Run-length packets of stored pixels that run on across row ends: two or more equal pixels make a run
+// packet, anything else raw packets, each of at most 128 pixels.
+inline Bytes runLengthPackets(const Bytes &stored, unsigned pixelSize)
+{
+    Bytes out;
+    const std::size_t count = stored.size() / pixelSize;
+    auto same = [&](std::size_t a, std::size_t b) {
+        return std::equal(stored.begin() + a * pixelSize, stored.begin() + (a + 1) * pixelSize,
+                          stored.begin() + b * pixelSize);
+    };
+    std::size_t i = 0;
+    while (i < count) {
+        std::size_t run = 1;
+        while (i + run < count && run < 128 && same(i, i + run))
+            ++run;
+        if (run > 1) {
+            out.push_back(static_cast<std::uint8_t>(0x80 | (run - 1)));
+            out.insert(out.end(), stored.begin() + i * pixelSize, stored.begin() + (i + 1) * pixelSize);
+            i += run;
+            continue;
+        }
+        std::size_t raw = 1;
+        while (i + raw < count && raw < 128 && !(i + raw + 1 < count && same(i + raw, i + raw + 1)))
+            ++raw;
+        out.push_back(static_cast<std::uint8_t>(raw - 1));
+        out.insert(out.end(), stored.begin() + i * pixelSize, stored.begin() + (i + raw) * pixelSize);
+        i += raw;
+    }
+    return out;
 }
 
 // RGB pixels whose every channel takes many values: pixel (x, y) differs from its neighbours in each channel.
