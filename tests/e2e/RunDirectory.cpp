@@ -145,6 +145,22 @@ void RunDirectory::create(const std::string &program, std::size_t pathLength)
                                        fs::perms::others_read | fs::perms::others_exec);
     argv0 = "./" + programFile;
     workingDirectory = runPath;
+    addShippedData();
+}
+
+void RunDirectory::addShippedData()
+{
+    std::error_code ignored;
+    for (fs::directory_iterator entry(fs::path(ZARVELLO_BUILD_DIR) / "data", ignored), end; entry != end;
+         entry.increment(ignored))
+        if (entry->path().extension() == ".nfi")
+            copyFile(entry->path().string(), "data/" + entry->path().filename().string());
+}
+
+void RunDirectory::emptyDataDirectory()
+{
+    removeFile("data");
+    makeDirectory("data");
 }
 
 RunDirectory::~RunDirectory()

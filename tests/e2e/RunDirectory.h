@@ -1,7 +1,8 @@
 // RunDirectory: a temporary run directory for whole-program tests. It holds a copy of the program (a copy, not a
-// link, because the program resolves links to find its run directory), an empty data/ directory and whatever the
-// test writes; run() starts the program there with the dummy video driver, captures its standard error and
-// standard output, and kills it when it overruns its time. The whole tree is removed on destruction.
+// link, because the program resolves links to find its run directory), a data/ directory holding the shipped
+// data archives of the build tree (the skin among them) and whatever the test writes; run() starts the program
+// there with the dummy video driver, captures its standard error and standard output, and kills it when it
+// overruns its time. The whole tree is removed on destruction.
 // Depends on: POSIX (fork, exec, waitpid); nothing of the engine.
 #ifndef ZARVELLO_RUNDIRECTORY_H
 #define ZARVELLO_RUNDIRECTORY_H
@@ -65,6 +66,12 @@ public:
     bool exists(const std::string &relativePath) const;
     void removeFile(const std::string &relativePath);
     void makeDirectory(const std::string &relativePath);
+
+    // Copies the shipped data archives (data/*.nfi of the build tree) into data/. Every constructor does this,
+    // because the program does not start without its skin; emptyDataDirectory() leaves data/ empty again for
+    // tests that want only what they write there.
+    void addShippedData();
+    void emptyDataDirectory();
 
     // Environment of the child only. SDL_VIDEODRIVER and SDL_AUDIODRIVER are "dummy" unless set here (or
     // DISPLAY is set here, which leaves the video driver to SDL). Everything else, ASAN_OPTIONS included, is
