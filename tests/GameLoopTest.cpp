@@ -1,0 +1,241 @@
+// The main loop and its event handling. The loop runs once per process, so every run happens in a child
+// process (a death test that exits normally); the child's console echo on standard error carries the frame-rate
+// line back. The frame clock is scripted, so frame counts and times are exact.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <SDL.h>
+
+#include "ConfigTable.h"
+#include "Console.h"
+#include "Game.h"
+#include "GameLoop.h"
+#include "Video.h"
+
+namespace {
+
+// Scripted time: the loop's first reading is 0; each frame's reading advances by stepMs; on the frame numbered
+// quitAtFrame a window close is queued; the reading after the last frame is endMs.
+struct Script {
+    static int reads;
+    static int quitAtFrame;
+    static Uint32 stepMs;
+    static Uint32 endMs;
+    static bool stopped;
+
+    static Uint32 clock()
+    {
+        int read = reads++;
+        if (read == 0)
+            return 0;
+        if (stopped)
+            return endMs;
+        if (read == quitAtFrame) {
+            SDL_Event quit;
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+            stopped = true;
+        }
+        return Uint32(read - 1) * stepMs;
+    }
+    static void delay(Uint32) {}
+};
+int Script::reads = 0;
+int Script::quitAtFrame = 0;
+Uint32 Script::stepMs = 7;
+Uint32 Script::endMs = 0;
+bool Script::stopped = false;
+
+void openDisplay()
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (initializeVideo() != SDL_TRUE)
+        _exit(3);
+    setFrameTiming(Script::clock, Script::delay);
+}
+
+void pushKey(Uint8 type, SDLKey key)
+{
+    SDL_Event event = {};
+    event.type = type;
+    event.key.type = type;
+    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    SDL_PushEvent(&event);
+}
+
+// Runs the loop and ends the child: exit code 0, or 4 when events were left unhandled.
+[[noreturn]] void runAndExit()
+{
+    runGame();
+    SDL_Event left;
+    int code = SDL_PollEvent(&left) == 1 ? 4 : 0;
+    shutdownVideo();
+    SDL_Quit();
+    std::fflush(stderr);
+    _exit(code);
+}
+
+class GameLoop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GTEST_FLAG_SET(death_test_style, "fast");
+        displayConsole = SDL_TRUE;
+        keyQuit = SDLK_ESCAPE;
+        Script::reads = 0;
+        Script::quitAtFrame = 0;
+        Script::stepMs = 7;
+        Script::endMs = 0;
+        Script::stopped = false;
+    }
+};
+
+TEST_F(GameLoop, QuitKeyEndsTheLoopAfterTheCurrentFrame)
+{
+    // Escape is already queued for the first frame, which still completes and counts.
+    EXPECT_EXIT(
+        {
+            openDisplay();
+            Script::endMs = 2000;
+            Script::stopped = true;
+            pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), "FPS was 0\\.50, 1 frames in 2\\.00 seconds");
+}
+
+TEST_F(GameLoop, FrameRateIsFramesDividedBySeconds)
+{
+    EXPECT_EXIT(
+        {
+            openDisplay();
+            Script::quitAtFrame = 285;
+            Script::endMs = 2000;
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), "FPS was 142\\.50, 285 frames in 2\\.00 seconds");
+}
+
+TEST_F(GameLoop, NoElapsedTimeGivesARateOfZeroNotInfinity)
+{
+    EXPECT_EXIT(
+        {
+            openDisplay();
+            Script::stopped = true;  // every reading after the first is endMs, 0 here
+            pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), "FPS was 0\\.00, 1 frames in 0\\.00 seconds");
+}
+
+TEST_F(GameLoop, ReleasingTheQuitKeyDoesNothing)
+{
+    EXPECT_EXIT(
+        {
+            openDisplay();
+            Script::quitAtFrame = 3;
+            Script::endMs = 1000;
+            pushKey(SDL_KEYUP, SDLK_ESCAPE);
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), "FPS was 3\\.00, 3 frames in 1\\.00 seconds");
+}
+
+TEST_F(GameLoop, ConfiguredQuitKeyReplacesEscape)
+{
+    EXPECT_EXIT(
+        {
+            openDisplay();
+            keyQuit = SDLK_q;
+            Script::quitAtFrame = 5;
+            Script::endMs = 1000;
+            pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), "FPS was 5\\.00, 5 frames in 1\\.00 seconds");
+    EXPECT_EXIT(
+        {
+            openDisplay();
+            keyQuit = SDLK_q;
+            Script::stopped = true;
+            Script::endMs = 1000;
+            pushKey(SDL_KEYDOWN, SDLK_q);
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), "FPS was 1\\.00, 1 frames in 1\\.00 seconds");
+}
+
+TEST_F(GameLoop, KeyPressAndCloseQueuedTogetherAreBothHandledInOneFrame)
+{
+    EXPECT_EXIT(
+        {
+            openDisplay();
+            Script::stopped = true;
+            Script::endMs = 1000;
+            pushKey(SDL_KEYDOWN, SDLK_a);
+            SDL_Event quit;
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+            pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), "FPS was 1\\.00, 1 frames in 1\\.00 seconds");
+}
+
+TEST_F(GameLoop, StoppedGameRunsNoFrame)
+{
+    EXPECT_EXIT(
+        {
+            openDisplay();
+            Script::stopped = true;
+            Script::endMs = 1000;
+            stopGame();
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), "FPS was 0\\.00, 0 frames in 1\\.00 seconds");
+}
+
+TEST(GameEvent, OnlyClosesAndQuitKeyPressesStopTheGame)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    keyQuit = SDLK_ESCAPE;
+    // Each event is handled before the loop starts: a stopping event leaves the loop no frame to run,
+    // any other lets it run until the close queued on its second frame.
+    struct Case {
+        Uint8 type;
+        SDLKey key;
+        const char *frames;
+    };
+    const Case cases[] = {
+        {SDL_KEYDOWN, SDLK_ESCAPE, ", 0 frames"},   {SDL_KEYUP, SDLK_ESCAPE, ", 2 frames"},
+        {SDL_KEYDOWN, SDLK_SPACE, ", 2 frames"},    {SDL_MOUSEBUTTONDOWN, SDLK_ESCAPE, ", 2 frames"},
+        {SDL_ACTIVEEVENT, SDLK_ESCAPE, ", 2 frames"}, {SDL_QUIT, SDLK_UNKNOWN, ", 0 frames"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EXIT(
+            {
+                Script::reads = 0;
+                Script::quitAtFrame = 2;
+                Script::stopped = false;
+                openDisplay();
+                SDL_Event event = {};
+                event.type = c.type;
+                if (c.type == SDL_KEYDOWN || c.type == SDL_KEYUP) {
+                    event.key.type = c.type;
+                    event.key.keysym.sym = c.key;
+                }
+                handleGameEvent(&event);
+                handleGameEvent(nullptr);
+                runAndExit();
+            },
+            ::testing::ExitedWithCode(0), c.frames)
+            << int(c.type);
+    }
+}
+
+}  // namespace

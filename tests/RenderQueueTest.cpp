@@ -1,0 +1,119 @@
+// The render queue: its capacity of 1000, order and duplicates kept, the flush emptying it, and a fresh queue
+// after the old one is deleted.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <SDL.h>
+
+#include "Console.h"
+#include "Memory.h"
+#include "RenderQueue.h"
+#include "Video.h"
+
+namespace {
+
+bool sameRect(const SDL_Rect &a, const SDL_Rect &b)
+{
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+
+int linesEqualTo(const std::string &text)
+{
+    int count = 0;
+    for (Sint32 i = 0; i < Console::totalLines(); ++i)
+        if (text == Console::lineAtIndex(i))
+            ++count;
+    return count;
+}
+
+class RenderQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Console::clearBuffer();
+        queue = RenderQueue::globalRenderQueue();
+    }
+    void TearDown() override { delete RenderQueue::globalRenderQueue(); }
+
+    RenderQueue *queue = nullptr;
+};
+
+TEST_F(RenderQueueTest, NewQueueIsEmptyAndFlushingItIsHarmless)
+{
+    EXPECT_EQ(queue->count(), 0);
+    queue->updateScreen();
+    EXPECT_EQ(queue->count(), 0);
+}
+
+TEST_F(RenderQueueTest, ThousandRectanglesFitAndTheNextIsRefusedWithAMessage)
+{
+    for (int i = 0; i < 1000; ++i)
+        queue->addRegion(Sint16(i), 0, 1, 1);
+    EXPECT_EQ(queue->count(), 1000);
+    EXPECT_EQ(linesEqualTo("ERROR: Render queue is full!"), 0);
+
+    SDL_Rect extra = {5, 5, 5, 5};
+    queue->addRect(&extra);
+    queue->addRegion(6, 6, 6, 6);
+    EXPECT_EQ(queue->count(), 1000);
+    EXPECT_EQ(linesEqualTo("ERROR: Render queue is full!"), 2);
+    EXPECT_EQ(queue->rectAt(999).x, 999);
+}
+
+TEST_F(RenderQueueTest, RectanglesKeepTheirOrderValuesAndDuplicates)
+{
+    SDL_Rect a = {-5, 700, 900, 3};
+    SDL_Rect b = {1, 2, 3, 4};
+    queue->addRect(&a);
+    queue->addRegion(1, 2, 3, 4);
+    queue->addRect(&b);
+    queue->addRect(&a);
+    ASSERT_EQ(queue->count(), 4);
+    EXPECT_TRUE(sameRect(queue->rectAt(0), a));
+    EXPECT_TRUE(sameRect(queue->rectAt(1), b));
+    EXPECT_TRUE(sameRect(queue->rectAt(2), b));
+    EXPECT_TRUE(sameRect(queue->rectAt(3), a));
+}
+
+TEST_F(RenderQueueTest, FlushEmptiesTheQueueAndTheNextRectangleStartsAtTheFront)
+{
+    for (int i = 0; i < 1000; ++i)
+        queue->addRegion(0, 0, 10, 10);
+    queue->updateScreen();
+    EXPECT_EQ(queue->count(), 0);
+    queue->addRegion(7, 8, 9, 10);
+    ASSERT_EQ(queue->count(), 1);
+    SDL_Rect expected = {7, 8, 9, 10};
+    EXPECT_TRUE(sameRect(queue->rectAt(0), expected));
+}
+
+TEST_F(RenderQueueTest, DeletedQueueIsReplacedByAFreshEmptyOne)
+{
+    queue->addRegion(1, 1, 1, 1);
+    Uint32 withQueue = totalAllocatedMemory();
+    delete queue;
+    EXPECT_LT(totalAllocatedMemory(), withQueue);
+    RenderQueue *fresh = RenderQueue::globalRenderQueue();
+    EXPECT_EQ(fresh->count(), 0);
+    EXPECT_EQ(RenderQueue::globalRenderQueue(), fresh);
+}
+
+TEST_F(RenderQueueTest, FlushOnTheScreenCopesWithRectanglesReachingPastIt)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(initializeVideo(), SDL_TRUE);
+    RenderQueue *open = RenderQueue::globalRenderQueue();
+    open->addRegion(-100, -100, 50, 50);
+    open->addRegion(790, 590, 500, 500);
+    open->addRegion(-32768, -32768, 65535, 65535);
+    open->addRegion(0, 0, 0, 0);
+    open->addRegion(0, 0, 800, 600);
+    open->updateScreen();
+    EXPECT_EQ(open->count(), 0);
+    shutdownVideo();
+    SDL_Quit();
+}
+
+}  // namespace
