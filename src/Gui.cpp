@@ -3,8 +3,10 @@
 // the skin down first and destroys the singletons in the reverse order, the widget manager last.
 #include "Gui.h"
 
+#include "ConfigTable.h"
 #include "FontManager.h"
 #include "ImageManager.h"
+#include "SkinLoader.h"
 #include "WidgetManager.h"
 
 EngineSkin *skin = nullptr;
@@ -14,11 +16,14 @@ SDL_bool initializeGUI()
     WidgetManager::globalManager();
     FontManager::globalManager();
     ImageManager::globalManager();
-    return SDL_TRUE;
+    skin = loadSkin(skinName);
+    return skin ? SDL_TRUE : SDL_FALSE;
 }
 
 void shutdownGUI()
 {
+    delete skin;
+    skin = nullptr;
     ImageManager::destroyImageManager();
     FontManager::destroyFontManager();
     WidgetManager::destroyWidgetManager();
