@@ -39,8 +39,13 @@ Console::~Console()
 
 Console *Console::globalConsole()
 {
-    if (!globalConsoleObject)
-        globalConsoleObject = new Console();
+    if (!globalConsoleObject) {
+        // The log file name needs the run directory; computing it for the first time may itself log (and so
+        // create the console), which must happen before this instance exists.
+        executablePath(nullptr);
+        if (!globalConsoleObject)
+            globalConsoleObject = new Console();
+    }
     return globalConsoleObject;
 }
 

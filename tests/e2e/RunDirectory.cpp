@@ -94,12 +94,105 @@ std::string slurp(const std::string &file)
     return bytes.str();
 }
 
-void fail(const std::string &what)
+[[noreturn]] void fail(const std::string &what)
 {
     throw std::runtime_error("RunDirectory: " + what + ": " + std::strerror(errno));
 }
 
 }  // namespace
+
+namespace {
+
+std::string makeTemporaryDirectory(const std::string &prefix)
+{
+    std::string pattern = temporaryRoot() + "/" + prefix + "-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data()))
+        fail("cannot create a temporary directory under " + temporaryRoot());
+    return buffer.data();
+}
+
+// Waits for pid until the deadline, then kills its process group. Returns the wait status.
+int waitOrKill(pid_t pid, int timeoutSeconds, bool &timedOut)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    int status = 0;
+    timedOut = false;
+    for (;;) {
+        pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            break;
+        if (done < 0 && errno != EINTR)
+            fail("waitpid");
+        if (std::chrono::steady_clock::now() >= deadline) {
+            timedOut = true;
+            kill(-pid, SIGKILL);
+            kill(pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    // Whatever the child left behind in its group goes too.
+    kill(-pid, SIGKILL);
+    return status;
+}
+
+int exitCodeOf(int status)
+{
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+}  // namespace
+
+ChildResult runInChild(const std::function<std::string()> &body, int timeoutSeconds)
+{
+    std::string directory = makeTemporaryDirectory("zarvello-child");
+    std::string outName = directory + "/output";
+    std::string errName = directory + "/stderr";
+    int errFd = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (errFd < 0)
+        fail("cannot create " + errName);
+    std::fflush(nullptr);
+
+    pid_t pid = fork();
+    if (pid < 0)
+        fail("fork");
+    if (pid == 0) {
+        setpgid(0, 0);
+        dup2(errFd, 2);
+        std::string output = body();
+        std::fflush(nullptr);
+        int outFd = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (outFd < 0)
+            _exit(125);
+        std::size_t written = 0;
+        while (written < output.size()) {
+            ssize_t n = write(outFd, output.data() + written, output.size() - written);
+            if (n <= 0)
+                _exit(125);
+            written += static_cast<std::size_t>(n);
+        }
+        close(outFd);
+        _exit(0);
+    }
+    setpgid(pid, pid);
+    close(errFd);
+    ChildResult result{-1, "", "", false};
+    int status = waitOrKill(pid, timeoutSeconds, result.timedOut);
+    result.exitCode = exitCodeOf(status);
+    result.output = slurp(outName);
+    result.standardError = slurp(errName);
+    std::error_code ignored;
+    fs::remove_all(directory, ignored);
+    return result;
+}
 
 RunDirectory::RunDirectory() : nextCapture(0)
 {
@@ -118,12 +211,7 @@ RunDirectory::RunDirectory(const std::string &programPath, std::size_t pathLengt
 
 void RunDirectory::create(const std::string &program, std::size_t pathLength)
 {
-    std::string pattern = temporaryRoot() + "/zarvello-run-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data()))
-        fail("cannot create a temporary directory under " + temporaryRoot());
-    base = buffer.data();
+    base = makeTemporaryDirectory("zarvello-run");
 
     runPath = base + "/run";
     if (pathLength > 0) {
@@ -340,33 +428,10 @@ std::string RunDirectory::standardErrorSoFar(pid_t pid) const
 RunResult RunDirectory::wait(pid_t pid, int timeoutSeconds)
 {
     RunResult result{-1, "", false, "", 0};
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    int status = 0;
-    for (;;) {
-        pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            break;
-        if (done < 0 && errno != EINTR)
-            fail("waitpid");
-        if (std::chrono::steady_clock::now() >= deadline) {
-            result.timedOut = true;
-            kill(-pid, SIGKILL);
-            kill(pid, SIGKILL);
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    // Whatever the program left behind in its group goes too.
-    kill(-pid, SIGKILL);
-
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
+    int status = waitOrKill(pid, timeoutSeconds, result.timedOut);
+    result.exitCode = exitCodeOf(status);
+    if (WIFSIGNALED(status))
         result.signal = WTERMSIG(status);
-        result.exitCode = 128 + result.signal;
-    }
     result.standardError = slurp(captureFile(pid, "stderr"));
     result.standardOutput = slurp(captureFile(pid, "stdout"));
     std::remove(captureFile(pid, "stderr").c_str());

@@ -10,6 +10,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,6 +35,19 @@ struct RunResult {
 // Splits text at "\n"; "a\n" gives {"a"}, "a\n\n" gives {"a", ""}.
 std::vector<std::string> splitLines(const std::string &text);
 int countLines(const std::string &text, const std::string &line);
+
+// What a forked child of the test program did: the text its body returned, its standard error and exit code.
+struct ChildResult {
+    int exitCode;  // 0 when the body returned; 128 + signal number when a signal ended the child
+    std::string output;
+    std::string standardError;
+    bool timedOut;
+};
+
+// Runs body in a forked copy of the test process (for code that caches process-wide state, such as the run
+// directory) and returns what it returned. The child's standard error is captured; the child ends with _exit,
+// so nothing it does reaches the test process.
+ChildResult runInChild(const std::function<std::string()> &body, int timeoutSeconds = 30);
 
 class RunDirectory {
 public:
