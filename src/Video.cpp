@@ -3,6 +3,8 @@
 // schedule can be driven by a test instead of the machine's timing.
 #include "Video.h"
 
+#include <cstring>
+
 #include <SDL.h>
 
 #include "ConfigTable.h"
@@ -32,6 +34,16 @@ FrameClock frameClock = sdlTicks;
 FrameDelay frameDelay = sdlDelay;
 Uint32 nextFrame = 0;
 
+// The configuration stores any number in `fullscreen`, not only SDL_FALSE and SDL_TRUE, so the variable is
+// read as the number it holds: loading 2 as an SDL_bool would be undefined.
+Uint32 fullscreenSetting()
+{
+    static_assert(sizeof fullscreen == sizeof(Uint32), "the configuration stores 32 bits in fullscreen");
+    Uint32 setting;
+    std::memcpy(&setting, &fullscreen, sizeof setting);
+    return setting;
+}
+
 const char *yesNo(Uint32 flag)
 {
     return flag ? "YES" : "NO";
@@ -51,7 +63,7 @@ void addVideoCaps()
     Console::addString("Accel: sw<->hw blit %s, sw_colorkey blit %s, sw_alpha blit %s", yesNo(info->blit_sw),
                        yesNo(info->blit_sw_CC), yesNo(info->blit_sw_A));
     Console::addString("Initialized video system for %dx%d 16 bit %s video", screenWidth, screenHeight,
-                       fullscreen ? "full screen" : "windowed");
+                       fullscreenSetting() != 0 ? "full screen" : "windowed");
 }
 
 }  // namespace
@@ -63,7 +75,7 @@ SDL_bool initializeVideo()
         return SDL_FALSE;
     }
 
-    Uint32 flags = fullscreen == SDL_TRUE ? SDL_FULLSCREEN : 0;
+    Uint32 flags = fullscreenSetting() == Uint32(SDL_TRUE) ? SDL_FULLSCREEN : 0;
     screen = SDL_SetVideoMode(screenWidth, screenHeight, screenDepth, flags);
     if (!screen) {
         Console::addString("Couldn't set %dx%dx%d video mode: %s\n", screenWidth, screenHeight, screenDepth,

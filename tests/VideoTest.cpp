@@ -2,12 +2,15 @@
 // lifetime, screen fills, and the frame schedule driven by a scripted clock.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <SDL.h>
 
+#include "Config.h"
 #include "ConfigTable.h"
 #include "Console.h"
 #include "Memory.h"
@@ -92,7 +95,17 @@ TEST_F(Video, FullScreenIsRequestedAndReported)
 
 TEST_F(Video, OddFullScreenValueOpensAWindowButReportsFullScreen)
 {
-    fullscreen = static_cast<SDL_bool>(2);
+    // The configuration script may store any number in fullscreen.
+    char configName[] = "/tmp/zarvello-video-XXXXXX";
+    int fd = mkstemp(configName);
+    ASSERT_GE(fd, 0);
+    const char script[] = "fullscreen = 2\n";
+    ASSERT_EQ(write(fd, script, sizeof script - 1), ssize_t(sizeof script - 1));
+    close(fd);
+    SDL_bool read = readConfigFile(configName);
+    unlink(configName);
+    ASSERT_EQ(read, SDL_TRUE);
+    Console::clearBuffer();
     ASSERT_EQ(initializeVideo(), SDL_TRUE);
     EXPECT_FALSE(screen->flags & SDL_FULLSCREEN);
     EXPECT_EQ(consoleLines().back(), "Initialized video system for 800x600 16 bit full screen video");
