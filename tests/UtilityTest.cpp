@@ -5,9 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
 #include <string>
 
 #include "ConfigTable.h"
@@ -344,4 +349,87 @@ TEST(DefaultDataPath, IsTheRunDirectoryWithData)
         return first == again && first == runDirectory + "/data" ? std::string("ok") : first + " " + again;
     });
     EXPECT_EQ(child.output, "ok");
+}
+
+namespace {
+
+// The source text without comments and without the contents of string and character literals.
+std::string codeOnly(const std::string &text)
+{
+    std::string code;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            while (i < text.size() && text[i] != '\n')
+                ++i;
+            code += '\n';
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            std::size_t end = text.find("*/", i + 2);
+            i = end == std::string::npos ? text.size() : end + 1;
+            code += ' ';
+        } else if (c == '"' || c == '\'') {
+            code += c;
+            for (++i; i < text.size() && text[i] != c; ++i)
+                if (text[i] == '\\')
+                    ++i;
+            code += c;
+        } else {
+            code += c;
+        }
+    }
+    return code;
+}
+
+bool endsWith(const std::string &text, std::size_t end, const std::string &suffix)
+{
+    return end >= suffix.size() && text.compare(end - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
+// The engine's snprintf, vsnprintf and strdup share their names with the C library's; every call must name the
+// engine's (or, for a plain C formatting into a sized buffer, the standard library's) explicitly.
+TEST(EngineSources, NeverCallTheCLibrarysStrdupOrSnprintfUnqualified)
+{
+    std::vector<std::string> offenders;
+    int filesScanned = 0;
+    for (const char *directory : {"src", "tools"}) {
+        fs::path root = fs::path(ZARVELLO_SOURCE_DIR) / directory;
+        if (!fs::exists(root))
+            continue;
+        for (const auto &entry : fs::recursive_directory_iterator(root)) {
+            std::string extension = entry.path().extension().string();
+            if (!entry.is_regular_file() || (extension != ".cpp" && extension != ".h" && extension != ".c"))
+                continue;
+            ++filesScanned;
+            std::ifstream in(entry.path());
+            std::string code = codeOnly(std::string(std::istreambuf_iterator<char>(in), {}));
+            bool declaresThem = entry.path().filename() == "Utility.cpp" || entry.path().filename() == "Utility.h";
+            for (const char *name : {"snprintf", "vsnprintf", "strdup"}) {
+                std::string word = name;
+                for (std::size_t at = code.find(word); at != std::string::npos; at = code.find(word, at + 1)) {
+                    std::size_t after = at + word.size();
+                    bool wordStart = at == 0 || !(std::isalnum(static_cast<unsigned char>(code[at - 1])) ||
+                                                  code[at - 1] == '_');
+                    while (after < code.size() && std::isspace(static_cast<unsigned char>(code[after])))
+                        ++after;
+                    if (!wordStart || after >= code.size() || code[after] != '(')
+                        continue;
+                    if (endsWith(code, at, "zarvello::") || endsWith(code, at, "std::"))
+                        continue;
+                    if (declaresThem && (endsWith(code, at, "void ") || endsWith(code, at, "char *")))
+                        continue;
+                    std::size_t line = 1 + static_cast<std::size_t>(std::count(code.begin(), code.begin() + at, '\n'));
+                    offenders.push_back(entry.path().string() + ":" + std::to_string(line) + ": " + word);
+                }
+            }
+        }
+    }
+    EXPECT_GT(filesScanned, 10);
+    EXPECT_TRUE(offenders.empty()) << [&] {
+        std::string all;
+        for (const std::string &o : offenders)
+            all += o + "\n";
+        return all;
+    }();
 }
