@@ -1,0 +1,257 @@
+// The whole program: the engine's zarvello against bare_sdl (the same window and 14 ms loop, nothing else),
+// each started under a private Xvfb. Start-up is the time from starting the process to its first screen
+// update having been delivered (noted by the preloaded firstframe probe); idle is the CPU time of all the
+// process's threads over an idle stretch after the first frame (10 s; 1 s with ZARVELLO_BENCH_SMOKE set),
+// as a percentage of one core; peak resident memory is the kernel's high-water mark for the process at its end.
+// Programs are ended as a window manager's logout would, with SIGTERM, which SDL turns into a quit event.
+// Depends on: Xvfb, the built program with its run directory, bare_sdl, firstframe, Google Benchmark, Linux /proc.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+[[noreturn]] void fail(const std::string &message)
+{
+    std::fprintf(stderr, "program benchmark failed: %s\n", message.c_str());
+    std::exit(1);
+}
+
+double monotonicSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
+}
+
+// Reads one line from fd, waiting at most timeoutMs; "" on timeout or end of input.
+std::string readLine(int fd, int timeoutMs)
+{
+    std::string text;
+    const double deadline = monotonicSeconds() + timeoutMs / 1000.0;
+    while (text.empty() || text.back() != '\n') {
+        const int left = static_cast<int>((deadline - monotonicSeconds()) * 1000);
+        pollfd waiting = {fd, POLLIN, 0};
+        if (left <= 0 || poll(&waiting, 1, left) <= 0)
+            return "";
+        char byte;
+        if (read(fd, &byte, 1) != 1)
+            return "";
+        text += byte;
+    }
+    return text;
+}
+
+void redirectToDevNull(int fd)
+{
+    const int devNull = open("/dev/null", O_RDWR);
+    if (devNull >= 0) {
+        dup2(devNull, fd);
+        close(devNull);
+    }
+}
+
+// A private Xvfb that chooses its own display number.
+class VirtualDisplay {
+public:
+    VirtualDisplay()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            fail("no pipe for Xvfb");
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            redirectToDevNull(STDOUT_FILENO);
+            redirectToDevNull(STDERR_FILENO);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                   "-noreset", static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        const std::string number = readLine(fds[0], 20000);
+        close(fds[0]);
+        if (pid < 0 || number.empty())
+            fail("Xvfb did not start");
+        name = ":" + number.substr(0, number.size() - 1);
+    }
+
+    ~VirtualDisplay()
+    {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+
+    const std::string &display() const { return name; }
+
+private:
+    pid_t pid = -1;
+    std::string name;
+};
+
+VirtualDisplay *display = nullptr;
+double idleSeconds = 10;
+
+// One run of a program, from its start to its end.
+class ProgramRun {
+public:
+    explicit ProgramRun(const char *program)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            fail("no pipe for the first-frame probe");
+        started = monotonicSeconds();
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            redirectToDevNull(STDIN_FILENO);
+            redirectToDevNull(STDOUT_FILENO);
+            redirectToDevNull(STDERR_FILENO);
+            setenv("DISPLAY", display->display().c_str(), 1);
+            unsetenv("SDL_VIDEODRIVER");
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            setenv("ZARVELLO_FIRST_FRAME_FD", std::to_string(fds[1]).c_str(), 1);
+            const char *preloaded = std::getenv("LD_PRELOAD");
+            setenv("LD_PRELOAD",
+                   (std::string(ZARVELLO_FIRSTFRAME) + (preloaded ? std::string(":") + preloaded : "")).c_str(), 1);
+            // A sanitizer build of the program would otherwise refuse to start behind a preloaded library.
+            const char *asan = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+            execl(program, program, static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (pid < 0)
+            fail(std::string("cannot start ") + program);
+        const std::string stamp = readLine(fds[0], 30000);
+        close(fds[0]);
+        long long seconds = 0;
+        long nanoseconds = 0;
+        if (std::sscanf(stamp.c_str(), "%lld %ld", &seconds, &nanoseconds) != 2) {
+            stop();
+            fail(std::string(program) + " never showed a first frame");
+        }
+        firstFrame = static_cast<double>(seconds) + nanoseconds * 1e-9;
+    }
+
+    ~ProgramRun() { stop(); }
+
+    double startupSeconds() const { return firstFrame - started; }
+
+    // CPU time of all threads so far, in seconds.
+    double cpuSeconds() const
+    {
+        const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+        DIR *directory = opendir(tasks.c_str());
+        if (!directory)
+            fail("cannot read " + tasks);
+        double total = 0;
+        while (dirent *entry = readdir(directory)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            FILE *file = std::fopen((tasks + "/" + entry->d_name + "/schedstat").c_str(), "r");
+            unsigned long long nanoseconds = 0;
+            if (file && std::fscanf(file, "%llu", &nanoseconds) == 1)
+                total += nanoseconds * 1e-9;
+            if (file)
+                std::fclose(file);
+        }
+        closedir(directory);
+        return total;
+    }
+
+    // Ends the program with SIGTERM (SIGKILL after 10 s) and returns its peak resident memory in MiB.
+    double stop()
+    {
+        if (pid <= 0)
+            return peakMiB;
+        kill(pid, SIGTERM);
+        int status = 0;
+        rusage usage;
+        std::memset(&usage, 0, sizeof usage);
+        const double deadline = monotonicSeconds() + 10;
+        pid_t ended = 0;
+        while ((ended = wait4(pid, &status, WNOHANG, &usage)) == 0 && monotonicSeconds() < deadline)
+            usleep(5000);
+        if (ended == 0) {
+            kill(pid, SIGKILL);
+            wait4(pid, &status, 0, &usage);
+        }
+        pid = -1;
+        peakMiB = usage.ru_maxrss / 1024.0;
+        return peakMiB;
+    }
+
+private:
+    pid_t pid = -1;
+    double started = 0;
+    double firstFrame = 0;
+    double peakMiB = 0;
+};
+
+void startup(benchmark::State &state, const char *program)
+{
+    for (auto _ : state) {
+        ProgramRun run(program);
+        state.SetIterationTime(run.startupSeconds());
+        // The same counters as the idle runs (a report in columns needs them in every run): here the CPU share
+        // of the start-up and the memory high-water mark once started.
+        state.counters["cpu_percent"] = 100 * run.cpuSeconds() / run.startupSeconds();
+        state.counters["peak_rss_mib"] = run.stop();
+    }
+}
+
+void idle(benchmark::State &state, const char *program)
+{
+    for (auto _ : state) {
+        ProgramRun run(program);
+        const double wallBefore = monotonicSeconds();
+        const double cpuBefore = run.cpuSeconds();
+        usleep(static_cast<useconds_t>(idleSeconds * 1e6));
+        const double cpuAfter = run.cpuSeconds();
+        const double wallAfter = monotonicSeconds();
+        state.SetIterationTime(wallAfter - wallBefore);
+        state.counters["cpu_percent"] = 100 * (cpuAfter - cpuBefore) / (wallAfter - wallBefore);
+        state.counters["peak_rss_mib"] = run.stop();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    const char *smoke = std::getenv("ZARVELLO_BENCH_SMOKE");
+    if (smoke && *smoke)
+        idleSeconds = 1;
+    display = new VirtualDisplay();
+    benchmark::RegisterBenchmark("program/startup/engine", startup, ZARVELLO_PROGRAM)
+        ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("program/startup/bare_sdl", startup, ZARVELLO_BARE_SDL)
+        ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("program/idle/engine", idle, ZARVELLO_PROGRAM)
+        ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("program/idle/bare_sdl", idle, ZARVELLO_BARE_SDL)
+        ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    delete display;
+    return 0;
+}
