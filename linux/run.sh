@@ -4,7 +4,7 @@
 # where it is. Extra arguments go to the program ("-fullscreen", "-windowed", ...).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/linux/build"
+build="${ZARVELLO_BUILD:-$root/linux/build}"
 
 bash "$root/linux/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -14,14 +14,17 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$build/zarvello" "$@"
 fi
 
-display=":$(( (RANDOM % 400) + 100 ))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+# The server picks a free display number itself and writes it out once it accepts connections.
+work=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-export DISPLAY="$display"
+trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 100); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/display")"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-"$build/zarvello" "$@" &
+# The program's console goes to the terminal and to a file, which tells whether it runs full screen.
+"$build/zarvello" "$@" 2> >(tee "$work/console" >&2) &
 program=$!
 window=""
 for _ in $(seq 100); do
@@ -33,8 +36,13 @@ done
 sleep 3
 shot="$build/screenshot.png"
 if [ -n "$window" ]; then
-  xwd -silent -id "$window" | convert xwd:- "$shot"
-  xdotool key --window "$window" Escape
+  # Full screen, the picture sits centred on the whole screen rather than in the titled window.
+  if grep -q "16 bit full screen video" "$work/console"; then
+    xwd -silent -root | convert xwd:- "$shot"
+  else
+    xwd -silent -id "$window" | convert xwd:- "$shot"
+  fi
+  xdotool key --window "$window" Escape 2>/dev/null || true
 fi
 status=0
 wait "$program" || status=$?
