@@ -1,7 +1,8 @@
 // Fuzz target: the skin loader with its parts. The data directory holds a copy of the shipped data archive
 // (its images and caption font are the fixed data set the skin records can name); the input is a skin file,
 // loose ("fuzz") and as the member of a second archive ("member"). A skin that loads is drawn from every
-// accessor, as the demonstration draws its dialogs, then deleted; the caches are destroyed after every input.
+// accessor, as the demonstration draws its dialogs (over small areas: tiling a tiny image costs one blit per
+// tile), then deleted; the caches are destroyed after every input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -28,7 +29,7 @@ void drawSheet(ImageList *sheet)
         return;
     for (Uint32 i = 0; i < sheet->count(); ++i) {
         sheet->blitImage(i, static_cast<Sint16>(20 * i), 100);
-        SDL_Rect area = {0, 200, 120, 30};
+        SDL_Rect area = {0, 200, 48, 30};
         sheet->tileImage(i, &area);
     }
 }
@@ -36,7 +37,7 @@ void drawSheet(ImageList *sheet)
 void draw(EngineSkin *skin)
 {
     for (SDL_bool enabled : {SDL_TRUE, SDL_FALSE}) {
-        SDL_Rect area = {5, 5, 300, 22};
+        SDL_Rect area = {5, 5, 64, 22};
         if (GraphicSurface *back = skin->getCaptionBack(enabled))
             back->tileToRect(&area);
         drawSheet(skin->getCaptionBevels(enabled));
@@ -45,7 +46,7 @@ void draw(EngineSkin *skin)
             if (EngineFont *font = skin->getCaptionFont(enabled, which))
                 font->blitText(12, 8, 0, "I am a dialog box");
     }
-    SDL_Rect body = {5, 27, 300, 200};
+    SDL_Rect body = {5, 27, 64, 48};
     if (GraphicSurface *back = skin->getDialogBack())
         back->tileToRect(&body);
     drawSheet(skin->getDialogBevels());
