@@ -24,6 +24,7 @@ int lineIndex(const RunResult &result, const std::string &line)
 TEST(DataStartup, DataDirectoryWithLooseFilesAGoodAndADamagedArchiveIsAnnounced)
 {
     RunDirectory run;
+    run.emptyDataDirectory();  // without the skin, start-up stops after the data lines
     run.writeFile("data/gfx/loose.txt", "a loose file");
     run.writeFile("data/gfx/skins/readme", "not an archive either");
     run.writeFile("data/good.nfi", archive::build({{"/gfx/a", "1"}, {"/gfx/b", "22"}}));
