@@ -10,6 +10,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -99,19 +100,23 @@ public:
     // Fills the screen with a pattern of many different values, so that a pixel written by mistake shows.
     static void fillScreenWithNoise()
     {
+        static std::vector<Uint16> noise;
+        if (noise.empty())
+            for (int y = 0; y < 600; ++y)
+                for (int x = 0; x < 800; ++x)
+                    noise.push_back(static_cast<Uint16>((x * 2654435761u + y * 40503u) >> 7));
         for (int y = 0; y < screen->h; ++y)
-            for (int x = 0; x < screen->w; ++x)
-                reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(screen->pixels) + y * screen->pitch)[x] =
-                    static_cast<Uint16>((x * 2654435761u + y * 40503u) >> 7);
+            std::memcpy(static_cast<Uint8 *>(screen->pixels) + y * screen->pitch, &noise[static_cast<size_t>(y) * 800],
+                        static_cast<size_t>(screen->w) * 2);
     }
 
+    // The screen's pixels, rows top to bottom without gaps.
     static std::vector<Uint16> screenPixels()
     {
-        std::vector<Uint16> pixels;
-        pixels.reserve(static_cast<size_t>(screen->w) * screen->h);
+        std::vector<Uint16> pixels(static_cast<size_t>(screen->w) * screen->h);
         for (int y = 0; y < screen->h; ++y)
-            for (int x = 0; x < screen->w; ++x)
-                pixels.push_back(pixel(x, y));
+            std::memcpy(&pixels[static_cast<size_t>(y) * screen->w],
+                        static_cast<const Uint8 *>(screen->pixels) + y * screen->pitch, static_cast<size_t>(screen->w) * 2);
         return pixels;
     }
 

@@ -501,6 +501,29 @@ TEST_F(GlyphBlitter, GivesTheSdlPixelsAtEveryPositionAndClipRectangle)
         alphabet += static_cast<char>(c);
     const SDL_Rect clips[] = {{0, 0, 800, 600}, {100, 50, 200, 7}, {0, 0, 1, 1}, {799, 599, 1, 1},
                               {37, 41, 0, 0},   {250, 0, 300, 600}};
+    // Every offset across each edge of each clip rectangle, where one glyph row or column more or less shows.
+    const char *sample = "A.b\"W#j~";
+    int sampleWidth = static_cast<int>(loaded->textSize(sample));
+    for (const SDL_Rect &clipRect : clips) {
+        SDL_Rect clip = clipRect;
+        SDL_SetClipRect(screen, &clip);
+        SDL_GetClipRect(screen, &clip);
+        for (int d = -14; d <= 2; ++d) {
+            const int positions[][2] = {{clip.x + 3, clip.y + d}, {clip.x + 3, clip.y + clip.h - 13 - d},
+                                        {clip.x + d, clip.y + d}};
+            for (const auto &at : positions)
+                ASSERT_TRUE(drawsLikeSdl(loaded, static_cast<Sint16>(at[0]), static_cast<Sint16>(at[1]), 0, sample))
+                    << "text at " << at[0] << "," << at[1] << " in clip " << clip.x << "," << clip.y << " "
+                    << clip.w << "x" << clip.h;
+        }
+        for (int d = -sampleWidth; d <= 2; ++d) {
+            const int positions[][2] = {{clip.x + d, clip.y + 1}, {clip.x + clip.w - sampleWidth - d, clip.y + 1}};
+            for (const auto &at : positions)
+                ASSERT_TRUE(drawsLikeSdl(loaded, static_cast<Sint16>(at[0]), static_cast<Sint16>(at[1]), 0, sample))
+                    << "text at " << at[0] << "," << at[1] << " in clip " << clip.x << "," << clip.y << " "
+                    << clip.w << "x" << clip.h;
+        }
+    }
     for (const SDL_Rect &clipRect : clips) {
         SDL_Rect clip = clipRect;
         SDL_SetClipRect(screen, &clip);
