@@ -42,10 +42,11 @@ inline int upvalue(int i) { return lua_upvalueindex(i); }
 
 namespace {
 
-// A script gets at most this much memory and this many instructions.
+// A script gets at most this much memory and this many instructions. A configuration needs a few hundred
+// instructions; 20 million stop an endless script within a small part of a second.
 const std::size_t memoryLimit = 64u << 20;
 const int instructionsPerHook = 1000000;
-const int hookLimit = 200;
+const int hookLimit = 20;
 
 struct Budget {
     std::size_t used;

@@ -5,7 +5,7 @@
 // memory behind once the caches and the loader are gone.
 #include <unistd.h>
 
-#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -290,12 +290,14 @@ TEST_F(HostileInput, FontStripOverTheSixteenBitPositionsIsRefused)
 
 // --- Configuration scripts ------------------------------------------------------------------------------------
 
-TEST_F(HostileInput, ConfigurationScriptThatNeverEndsIsStopped)
+TEST_F(HostileInput, ConfigurationScriptThatNeverEndsIsStoppedWellWithinOneSecond)
 {
+    // Found by the fuzz target: an endless loop used to run for 200 million instructions, over a second of
+    // start-up. Processor time is measured, so a busy machine does not make the test fail.
     write("/endless.conf", "while 1 do end\n");
-    auto started = std::chrono::steady_clock::now();
+    std::clock_t started = std::clock();
     EXPECT_EQ(readConfigFile((directory + "/endless.conf").c_str()), SDL_FALSE);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_LT(static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC, 0.5);
     displayConsole = SDL_FALSE;
 }
 
