@@ -58,9 +58,18 @@ void numberToVar(const ConfigEntry *entry, double number)
         break;
     case numUINT32:
     case numSINT32:
-    case numSDLKEY:
-    case numSDLBOOL:
         *static_cast<Uint32 *>(entry->variable) = low32;
+        break;
+    case numSDLKEY: {
+        // An enumeration may only hold values in its range: a number that is no key code becomes SDLK_LAST,
+        // which no key has, so that no key quits.
+        Sint32 key = static_cast<Sint32>(low32);
+        *static_cast<Uint32 *>(entry->variable) = key >= 0 && key < SDLK_LAST ? low32 : Uint32(SDLK_LAST);
+        break;
+    }
+    case numSDLBOOL:
+        // Only 1 counts as on wherever a setting is tested, so any other number is stored as off.
+        *static_cast<Uint32 *>(entry->variable) = low32 == SDL_TRUE ? SDL_TRUE : SDL_FALSE;
         break;
     case numDOUBLE:
         *static_cast<double *>(entry->variable) = number;
@@ -68,13 +77,6 @@ void numberToVar(const ConfigEntry *entry, double number)
     default:
         break;
     }
-}
-
-// Logs the message and abandons the script with it.
-[[noreturn]] void rejectAssignment(lua_State *L, const char *message)
-{
-    Console::addString("%s", message);
-    lua_error(L, message);
 }
 
 int configTagMethod(lua_State *L)
@@ -103,11 +105,14 @@ int configTagMethod(lua_State *L)
         } else {
             lua_error(L, "Something horrific just happened. Call a witch doctor.");
         }
+        if (failed)
+            Console::addString("%s", buf);
     } catch (const std::bad_alloc &) {
+        // Only the interpreter's own error may leave the tag method.
         lua_error(L, "not enough memory");
     }
     if (failed)
-        rejectAssignment(L, buf);
+        lua_error(L, buf);
     return 0;
 }
 

@@ -54,7 +54,8 @@ void Console::addString(const char *format, ...)
     Console *console = globalConsole();
     va_list args;
     va_start(args, format);
-    std::vsnprintf(internalBuffer, sizeof internalBuffer, format, args);
+    if (std::vsnprintf(internalBuffer, sizeof internalBuffer, format, args) < 0)
+        internalBuffer[0] = '\0';
     va_end(args);
 
     char *piece = internalBuffer;

@@ -14,7 +14,8 @@ void vsnprintf(int maxLen, char *buffer, const char *format, va_list args)
     if (maxLen < 0)
         return;
     char internalBuffer[1025];
-    std::vsnprintf(internalBuffer, sizeof internalBuffer, format, args);
+    if (std::vsnprintf(internalBuffer, sizeof internalBuffer, format, args) < 0)
+        internalBuffer[0] = '\0';
     std::strncpy(buffer, internalBuffer, static_cast<std::size_t>(maxLen));
     buffer[maxLen] = '\0';
 }

@@ -156,20 +156,32 @@ TEST_F(ConfigScript, KeyNamesAndNumbersGiveTheSameKey)
     EXPECT_EQ(keyQuit, 322);
 }
 
-TEST_F(ConfigScript, NumbersAreTruncatedTowardZeroWithoutRangeCheck)
+TEST_F(ConfigScript, NumbersAreTruncatedTowardZero)
 {
-    ASSERT_EQ(runScript("fullscreen = 0.9\nkeyQuit = -1.5\ndisplayConsole = 2"), SDL_TRUE);
-    EXPECT_EQ(fullscreen, 0);
-    EXPECT_EQ(static_cast<Sint32>(keyQuit), -1);
-    EXPECT_EQ(displayConsole, 2);
+    ASSERT_EQ(runScript("fullscreen = 0.9\nkeyQuit = 113.9\ndisplayConsole = 1.5"), SDL_TRUE);
+    EXPECT_EQ(fullscreen, SDL_FALSE);
+    EXPECT_EQ(keyQuit, SDLK_q);
+    EXPECT_EQ(displayConsole, SDL_TRUE);
 }
 
-TEST_F(ConfigScript, NumbersOutOfEveryRangeAreStoredWithoutFailing)
+TEST_F(ConfigScript, OnOffNumbersOtherThanOneAreStoredAsOff)
 {
-    EXPECT_EQ(runScript("keyQuit = 1e300\nfullscreen = -1e300\nlogConsole = 0/0\ndisplayConsole = 1/0"), SDL_TRUE);
-    EXPECT_EQ(logConsole, 0) << "not a number stores 0";
-    EXPECT_EQ(runScript("keyQuit = 4294967297"), SDL_TRUE);
-    EXPECT_EQ(static_cast<Uint32>(keyQuit), 1u) << "the low 32 bits are kept";
+    ASSERT_EQ(runScript("fullscreen = 2\ndisplayConsole = -1\nlogConsole = 0/0"), SDL_TRUE);
+    EXPECT_EQ(fullscreen, SDL_FALSE);
+    EXPECT_EQ(displayConsole, SDL_FALSE);
+    EXPECT_EQ(logConsole, SDL_FALSE);
+}
+
+TEST_F(ConfigScript, NumbersThatAreNoKeyCodeLeaveNoQuitKey)
+{
+    for (const char *value : {"-1.5", "-1", "323", "1e10", "1e300", "-1e300", "1/0"}) {
+        ASSERT_EQ(runScript(std::string("keyQuit = ") + value), SDL_TRUE) << value;
+        EXPECT_EQ(keyQuit, SDLK_LAST) << value;
+    }
+    ASSERT_EQ(runScript("keyQuit = 4294967297"), SDL_TRUE);
+    EXPECT_EQ(static_cast<Uint32>(keyQuit), 1u) << "truncated to 32 bits first";
+    ASSERT_EQ(runScript("keyQuit = 322"), SDL_TRUE);
+    EXPECT_EQ(keyQuit, SDLK_UNDO);
 }
 
 TEST_F(ConfigScript, SkinNameIsCutTo255Characters)
@@ -270,8 +282,9 @@ TEST_F(ConfigScript, NoLibraryIsAvailable)
 
 TEST_F(ConfigScript, PrecompiledChunkIsRefused)
 {
-    std::string chunk = "\x1bLuaT";
-    chunk += std::string("\0\x19\x93\r\n\x1a\n\x04\x08\x08", 12);
+    // The header of a compiled chunk: signature, version, format, check bytes, sizes.
+    static const char header[] = "\x1bLua\x54\x00\x19\x93\r\n\x1a\n\x04\x08\x08";
+    std::string chunk(header, sizeof header - 1);
     chunk += std::string(64, '\0');
     EXPECT_EQ(runScript(chunk), SDL_FALSE);
     EXPECT_EQ(lines(), failedScript);

@@ -178,15 +178,13 @@ TEST(ConsoleEcho, LinesAreEchoedOnStandardErrorOnlyWhileDisplayConsoleIsTrue)
         Console::addString("%s", "word\n");
         displayConsole = SDL_FALSE;
         Console::addString("hidden");
-        displayConsole = static_cast<SDL_bool>(2);  // not SDL_TRUE: behaves as off
-        Console::addString("also hidden");
         displayConsole = SDL_TRUE;
         Console::addString("shown");
         return std::to_string(Console::totalLines());
     });
     EXPECT_EQ(child.exitCode, 0);
     EXPECT_EQ(child.standardError, "word\n\nshown\n");
-    EXPECT_EQ(child.output, "5");
+    EXPECT_EQ(child.output, "4");
 }
 
 TEST(ConsoleLogFile, LinesAreAppendedToConsoleLogBesideTheExecutableWhileLogConsoleIsTrue)
@@ -200,8 +198,6 @@ TEST(ConsoleLogFile, LinesAreAppendedToConsoleLogBesideTheExecutableWhileLogCons
         std::string afterFirst = run.readFile("console.log");
         logConsole = SDL_FALSE;
         Console::addString("not logged");
-        logConsole = static_cast<SDL_bool>(2);
-        Console::addString("not logged either");
         Console::clearBuffer();
         logConsole = SDL_TRUE;
         Console::addString("%s", "three\n");
@@ -227,4 +223,11 @@ TEST(ConsoleLogFile, UnwritableLogLocationIsSkippedSilently)
     EXPECT_EQ(child.exitCode, 0);
     EXPECT_EQ(child.output, "2 second");
     EXPECT_EQ(child.standardError, "");
+}
+
+TEST_F(ConsoleLog, TextThatCannotBeFormattedAddsNothing)
+{
+    // A wide character with no equivalent in the C locale's character set makes the formatting fail.
+    Console::addString("before %ls after", L"\u00e9");
+    EXPECT_EQ(Console::totalLines(), 0);
 }

@@ -76,6 +76,14 @@ TEST(BoundedFormatter, WideConversionsStayInsideTheBuffer)
     EXPECT_EQ(buffer[0], ' ');
 }
 
+TEST(BoundedFormatter, TextThatCannotBeFormattedGivesAnEmptyResult)
+{
+    char buffer[16];
+    std::memset(buffer, '#', sizeof buffer);
+    zarvello::snprintf(10, buffer, "x%lsy", L"\u00e9");
+    EXPECT_STREQ(buffer, "");
+}
+
 TEST(Strdup, CopyIsEqualAndIndependent)
 {
     char original[] = "gfx/skins";

@@ -333,6 +333,14 @@ void RunDirectory::unsetEnv(const std::string &name)
     unsetNames.push_back(name);
 }
 
+void RunDirectory::ignoreSystemLibraryLeaks()
+{
+    writeFile("lsan.supp", "leak:libX11.so\nleak:libSDL-1.2.so\n");
+    const char *options = std::getenv("LSAN_OPTIONS");
+    std::string lsan = options && *options ? std::string(options) + ":" : std::string();
+    setEnv("LSAN_OPTIONS", lsan + "suppressions=" + runPath + "/lsan.supp:print_suppressions=0");
+}
+
 void RunDirectory::setArgv0(const std::string &value)
 {
     argv0 = value;

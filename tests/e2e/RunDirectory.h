@@ -93,6 +93,11 @@ public:
     void setEnv(const std::string &name, const std::string &value);
     void unsetEnv(const std::string &name);
 
+    // In a sanitizer build, tells the leak checker of the child to ignore what the X library and SDL keep
+    // allocated for good (the program reports its own leaks as "Memory Leak!"). Writes lsan.supp into the run
+    // directory and adds it to the inherited LSAN_OPTIONS.
+    void ignoreSystemLibraryLeaks();
+
     // argv[0] given to the program; "./<program name>" by default (the program starts in the run directory).
     void setArgv0(const std::string &argv0);
     // Working directory of the child; the run directory by default.

@@ -245,6 +245,7 @@ TEST(StartUpExit, NormalRunExitsWithZeroAndNoLeakReport)
     ASSERT_TRUE(server.running());
     RunDirectory run;
     run.setEnv("DISPLAY", server.display());
+    run.ignoreSystemLibraryLeaks();
     pid_t pid = run.start({"-windowed"});
     std::string window = server.findWindow("^Zarvello$", 15000, pid);
     if (!window.empty()) {
@@ -260,4 +261,5 @@ TEST(StartUpExit, NormalRunExitsWithZeroAndNoLeakReport)
     EXPECT_FALSE(result.contains("Memory Leak!")) << result.standardError;
     EXPECT_FALSE(result.contains("bytes left allocated")) << result.standardError;
     EXPECT_FALSE(run.exists("console.log"));
+    EXPECT_FALSE(result.contains("LeakSanitizer")) << result.standardError;
 }
