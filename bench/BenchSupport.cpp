@@ -24,6 +24,7 @@ void benchFailure(const std::string &message)
 void silenceConsole()
 {
     displayConsole = SDL_FALSE;
+    logConsole = SDL_FALSE;
 }
 
 void openBenchScreen()

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-// Turns off the console's echo on standard error, which would mix with the benchmark's own output.
+// Turns off the console's echo on standard error, which would mix with the benchmark's own output, and its
+// log file, which would land in the current directory.
 void silenceConsole();
 
 // Opens the engine's display on the dummy video driver once per process and silences the console echo;
