@@ -68,8 +68,8 @@ void numberToVar(const ConfigEntry *entry, double number)
         break;
     }
     case numSDLBOOL:
-        // Only 1 counts as on wherever a setting is tested, so any other number is stored as off.
-        *static_cast<Uint32 *>(entry->variable) = low32 == SDL_TRUE ? SDL_TRUE : SDL_FALSE;
+        // Any number is stored; readers take the setting as a 32-bit number and treat only 1 as on.
+        *static_cast<Uint32 *>(entry->variable) = low32;
         break;
     case numDOUBLE:
         *static_cast<double *>(entry->variable) = number;

@@ -76,6 +76,14 @@ protected:
 
 const Lines ConfigScript::failedScript{"Error in configuration file!", ""};
 
+// A setting as the 32-bit number the configuration stored (it may be no value of SDL_bool).
+Uint32 storedNumber(const SDL_bool &setting)
+{
+    Uint32 value;
+    std::memcpy(&value, &setting, sizeof value);
+    return value;
+}
+
 void scramble()
 {
     keyQuit = SDLK_a;
@@ -164,12 +172,13 @@ TEST_F(ConfigScript, NumbersAreTruncatedTowardZero)
     EXPECT_EQ(displayConsole, SDL_TRUE);
 }
 
-TEST_F(ConfigScript, OnOffNumbersOtherThanOneAreStoredAsOff)
+TEST_F(ConfigScript, OnOffSettingsStoreAnyNumber)
 {
     ASSERT_EQ(runScript("fullscreen = 2\ndisplayConsole = -1\nlogConsole = 0/0"), SDL_TRUE);
-    EXPECT_EQ(fullscreen, SDL_FALSE);
-    EXPECT_EQ(displayConsole, SDL_FALSE);
-    EXPECT_EQ(logConsole, SDL_FALSE);
+    EXPECT_EQ(storedNumber(fullscreen), 2u);
+    EXPECT_EQ(storedNumber(displayConsole), 0xFFFFFFFFu);
+    EXPECT_EQ(storedNumber(logConsole), 0u) << "not a number stores 0";
+    initializeWithDefaults();
 }
 
 TEST_F(ConfigScript, NumbersThatAreNoKeyCodeLeaveNoQuitKey)

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -178,13 +179,16 @@ TEST(ConsoleEcho, LinesAreEchoedOnStandardErrorOnlyWhileDisplayConsoleIsTrue)
         Console::addString("%s", "word\n");
         displayConsole = SDL_FALSE;
         Console::addString("hidden");
+        const Uint32 two = 2;  // what "displayConsole = 2" stores: not 1, so off
+        std::memcpy(&displayConsole, &two, sizeof two);
+        Console::addString("also hidden");
         displayConsole = SDL_TRUE;
         Console::addString("shown");
         return std::to_string(Console::totalLines());
     });
     EXPECT_EQ(child.exitCode, 0);
     EXPECT_EQ(child.standardError, "word\n\nshown\n");
-    EXPECT_EQ(child.output, "4");
+    EXPECT_EQ(child.output, "5");
 }
 
 TEST(ConsoleLogFile, LinesAreAppendedToConsoleLogBesideTheExecutableWhileLogConsoleIsTrue)
@@ -198,6 +202,9 @@ TEST(ConsoleLogFile, LinesAreAppendedToConsoleLogBesideTheExecutableWhileLogCons
         std::string afterFirst = run.readFile("console.log");
         logConsole = SDL_FALSE;
         Console::addString("not logged");
+        const Uint32 two = 2;
+        std::memcpy(&logConsole, &two, sizeof two);
+        Console::addString("not logged either");
         Console::clearBuffer();
         logConsole = SDL_TRUE;
         Console::addString("%s", "three\n");

@@ -192,6 +192,15 @@ TEST_F(StartUp, EchoTurnedOffByTheScriptHidesItsOwnFailure)
     EXPECT_TRUE(result.contains("loadSkin (")) << "the echo is on again with the defaults\n" << result.standardError;
 }
 
+TEST_F(StartUp, OnOffNumbersOtherThanOneAreOff)
+{
+    run.writeConfig("displayConsole = 2\nlogConsole = -1\n");
+    RunResult result = start();
+    EXPECT_FALSE(result.contains("loadSkin (")) << result.standardError;
+    EXPECT_FALSE(result.contains("runtime error")) << result.standardError;
+    EXPECT_FALSE(run.exists("console.log"));
+}
+
 TEST(StartUpPaths, ConfigurationPathBeyond255CharactersIsCutAndUsedAsIs)
 {
     // 244 characters of run directory: the executable's path (253) fits, "/zarvello.conf" (258) and
