@@ -1,6 +1,6 @@
 // Image loading: picks the reader by extension and converts its pixels into a new 16-bit surface in the
 // screen's layout. Conversion writes straight into the locked surface, row by row at the surface's pitch, with
-// exactly the pixel values SDL_MapRGB gives for the screen's format. TGA files are converted as their rows are
+// exactly the pixel values SDL_MapRGB gives for the screen's format. TGA files are converted as their pixels are
 // decoded, without an intermediate RGB buffer; RAW files and tinted images pass through an RGB buffer.
 // Depends on: TgaLoader, RawLoader, VidBlend, GraphicSurface, Video (`screen`), Console.
 #include "ImageLoader.h"
@@ -47,6 +47,14 @@ public:
         }
         for (Uint32 i = 0; i < count; ++i, in += 3)
             out[i] = red[in[0]] | green[in[1]] | blue[in[2]];
+    }
+
+    // One pixel as a TGA file stores it: blue, green, red.
+    Uint16 mapStoredPixel(const Uint8 *in) const
+    {
+        if (!separable)
+            return static_cast<Uint16>(SDL_MapRGB(format, in[2], in[1], in[0]));
+        return red[in[2]] | green[in[1]] | blue[in[0]];
     }
 
     // count pixels as a TGA file stores them: blue, green, red, and alpha when pixelSize is 4.
@@ -108,7 +116,8 @@ bool lockForLoading(SDL_Surface *surface, const char *filename)
     return false;
 }
 
-// Receives decoded TGA rows and converts each into its row of a new surface.
+// Receives decoded TGA pixels and converts them into their places in a new surface: a run's colour is mapped
+// once and its row filled with the value.
 class SurfaceWriter : public TargaRowSink {
 public:
     explicit SurfaceWriter(const char *inFilename) : filename(inFilename), surface(nullptr), locked(false) {}
@@ -128,9 +137,17 @@ public:
         return SDL_TRUE;
     }
 
-    void imageRow(Uint16 y, const Uint8 *pixels, Uint32 bytesPerPixel) override
+    void imagePixels(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixels, Uint32 bytesPerPixel) override
     {
-        mapper.mapStored(pixels, bytesPerPixel, surfaceRow(surface, y), surface->w);
+        mapper.mapStored(pixels, bytesPerPixel, surfaceRow(surface, y) + x, count);
+    }
+
+    void imageRun(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixel, Uint32) override
+    {
+        const Uint16 value = mapper.mapStoredPixel(pixel);
+        Uint16 *out = surfaceRow(surface, y) + x;
+        for (Uint16 i = 0; i < count; ++i)
+            out[i] = value;
     }
 
     // The finished surface, or null (and the surface freed) when the image did not arrive whole.

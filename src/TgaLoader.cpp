@@ -159,17 +159,36 @@ public:
         return true;
     }
 
+    // Up to wanted whole pixels of pixelSize bytes in one piece inside the block, at least one; got tells how
+    // many. The pointer stays valid until the next read. Null when the file ends first.
+    const Uint8 *pixels(Uint32 pixelSize, Uint32 wanted, Uint32 &got)
+    {
+        while (end - next < pixelSize) {
+            if (!refill())
+                return nullptr;
+        }
+        const Uint32 whole = end - next >= wanted * pixelSize ? wanted : (end - next) / pixelSize;
+        got = wanted < whole ? wanted : whole;
+        const Uint8 *first = block + next;
+        next += got * pixelSize;
+        return first;
+    }
+
 private:
+    // The bytes not yet taken (part of a pixel at most) move to the front, so a pixel never straddles blocks.
     bool refill()
     {
         if (available == 0)
             return false;
-        const Uint32 size = available < sizeof block ? static_cast<Uint32>(available) : sizeof block;
-        if (!NFILoader::globalLoader()->readByteStream(handle, block, size))
+        const Uint32 kept = end - next;
+        std::memmove(block, block + next, kept);
+        const Uint32 room = sizeof block - kept;
+        const Uint32 size = available < room ? static_cast<Uint32>(available) : room;
+        if (!NFILoader::globalLoader()->readByteStream(handle, block + kept, size))
             return false;
         available -= size;
         next = 0;
-        end = size;
+        end = kept + size;
         return true;
     }
 
@@ -305,28 +324,54 @@ bool deliverUncompressedRows(NFIHandle tgaFile, const TargaHeader &header, Targa
         const Uint32 count = header.height - first < rowsPerBlock ? header.height - first : rowsPerBlock;
         complete = NFILoader::globalLoader()->readByteStream(tgaFile, rows, count * rowSize) == SDL_TRUE;
         for (Uint32 i = 0; complete && i < count; ++i)
-            sink.imageRow(imageRowOf(header, first + i), rows + static_cast<size_t>(i) * rowSize, pixelSize);
+            sink.imagePixels(imageRowOf(header, first + i), 0, header.width, rows + static_cast<size_t>(i) * rowSize,
+                             pixelSize);
     }
     delete[] rows;
     return complete;
 }
 
-bool deliverRleRows(NFIHandle tgaFile, const TargaHeader &header, Uint64 available, TargaRowSink &sink)
+// Packets go to the sink as they are read: a run as its one pixel, raw pixels straight from the read block,
+// each cut where it crosses a row's end. What is left of a packet after the image's last pixel is never read.
+bool deliverRlePackets(NFIHandle tgaFile, const TargaHeader &header, Uint64 available, TargaRowSink &sink)
 {
     const Uint32 pixelSize = bytesPerPixel(header);
-    if (header.width == 0 || header.height == 0)
+    const Uint32 width = header.width;
+    if (width == 0 || header.height == 0)
         return true;
-    Uint8 *row = new (std::nothrow) Uint8[static_cast<size_t>(header.width) * pixelSize];
-    bool complete = row != nullptr;
     DataBlocks source(tgaFile, available);
-    RleDecoder decoder(source, pixelSize);
-    for (Uint32 stored = 0; complete && stored < header.height; ++stored) {
-        complete = decoder.decode(row, header.width);
-        if (complete)
-            sink.imageRow(imageRowOf(header, stored), row, pixelSize);
+    Uint32 stored = 0;
+    Uint16 y = imageRowOf(header, 0);
+    Uint32 x = 0;
+    while (stored < header.height) {
+        Uint8 packetHeader;
+        if (!source.readByte(packetHeader))
+            return false;
+        Uint32 left = (packetHeader & 0x7F) + 1;
+        const Uint8 *runPixel = nullptr;
+        Uint32 got;
+        if ((packetHeader & 0x80) != 0 && !(runPixel = source.pixels(pixelSize, 1, got)))
+            return false;
+        while (left > 0 && stored < header.height) {
+            Uint32 count = width - x < left ? width - x : left;
+            if (runPixel) {
+                sink.imageRun(y, static_cast<Uint16>(x), static_cast<Uint16>(count), runPixel, pixelSize);
+            } else {
+                const Uint8 *pixels = source.pixels(pixelSize, count, count);
+                if (!pixels)
+                    return false;
+                sink.imagePixels(y, static_cast<Uint16>(x), static_cast<Uint16>(count), pixels, pixelSize);
+            }
+            x += count;
+            left -= count;
+            if (x == width) {
+                x = 0;
+                if (++stored < header.height)
+                    y = imageRowOf(header, stored);
+            }
+        }
     }
-    delete[] row;
-    return complete;
+    return true;
 }
 
 }  // namespace
@@ -397,7 +442,7 @@ SDL_bool targaRowsFromFile(const char *filename, TargaRowSink &sink)
     }
 
     const bool complete = header.imageType == 2 ? deliverUncompressedRows(handle, header, sink)
-                                                : deliverRleRows(handle, header, available, sink);
+                                                : deliverRlePackets(handle, header, available, sink);
     loader->closeFile(handle);
     if (!complete) {
         Console::addString(failureFormat, filename, dataFailure);

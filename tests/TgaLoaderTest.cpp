@@ -295,7 +295,8 @@ TEST_F(TgaReader, ArchiveMemberReadsLikeALooseFile)
     EXPECT_EQ(3, height);
 }
 
-// The rows that targaRowsFromFile hands out, in the order they arrive.
+// What targaRowsFromFile hands out: the rows in the order they are completed, each as stored, and every piece.
+// Pieces that do not continue their row where the last one stopped, or run past its end, count as misplaced.
 class RowRecorder : public TargaRowSink {
 public:
     SDL_bool beginImage(Uint16 width, Uint16 height) override
@@ -305,16 +306,52 @@ public:
         imageHeight = height;
         return SDL_TRUE;
     }
-    void imageRow(Uint16 y, const Uint8 *pixels, Uint32 bytesPerPixel) override
+    void imagePixels(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixels, Uint32 bytesPerPixel) override
     {
-        order.push_back(y);
-        rows.push_back(Bytes(pixels, pixels + imageWidth * bytesPerPixel));
+        if (place(y, x, count))
+            building.insert(building.end(), pixels, pixels + count * bytesPerPixel);
+        finishRow(y, x, count);
+    }
+    void imageRun(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixel, Uint32 bytesPerPixel) override
+    {
+        ++runs;
+        if (place(y, x, count))
+            for (Uint16 i = 0; i < count; ++i)
+                building.insert(building.end(), pixel, pixel + bytesPerPixel);
+        finishRow(y, x, count);
     }
     bool begun = false;
     Uint16 imageWidth = 0;
     Uint16 imageHeight = 0;
     std::vector<int> order;
     std::vector<Bytes> rows;
+    int pieces = 0;
+    int runs = 0;
+    int misplaced = 0;
+
+private:
+    bool place(Uint16 y, Uint16 x, Uint16 count)
+    {
+        ++pieces;
+        const bool inPlace = count > 0 && y < imageHeight && x == nextX && x + count <= imageWidth &&
+                             (x == 0 || y == currentY);
+        misplaced += !inPlace;
+        currentY = y;
+        return inPlace;
+    }
+    void finishRow(Uint16 y, Uint16 x, Uint16 count)
+    {
+        nextX = x + count;
+        if (nextX < imageWidth)
+            return;
+        order.push_back(y);
+        rows.push_back(building);
+        building.clear();
+        nextX = 0;
+    }
+    Bytes building;
+    unsigned nextX = 0;
+    Uint16 currentY = 0;
 };
 
 TEST_F(TgaReader, RowsArriveInFileOrderNumberedFromTheTop)
@@ -327,6 +364,56 @@ TEST_F(TgaReader, RowsArriveInFileOrderNumberedFromTheTop)
     ASSERT_TRUE(targaRowsFromFile(put("/rows.tga", tga).c_str(), recorder));
     EXPECT_EQ(std::vector<int>({2, 1, 0}), recorder.order);
     EXPECT_EQ(Bytes({1, 2, 3, 1, 2, 3}), recorder.rows[0]);
+    EXPECT_TRUE(allHandlesClosed());
+}
+
+// Run packets arrive as one pixel and a count, cut at each row end they cross; raw packets arrive as their
+// pixels, also cut at row ends and wherever the reader's 64 KB blocks of file data end (packets of 385 or 513
+// bytes put pixels across those ends). Reassembled, the pieces give the image the buffer reader gives, for both
+// origins and both pixel sizes.
+TEST_F(TgaReader, RowPiecesReassembleToTheImageOfTheBufferReader)
+{
+    for (unsigned pixelSize : {3u, 4u}) {
+        for (bool bottomUp : {false, true}) {
+            const std::string name = "/pieces" + std::to_string(pixelSize) + (bottomUp ? "b.tga" : "t.tga");
+            TgaFile tga;
+            tga.imageType = 10;
+            tga.pixelDepth = static_cast<Uint8>(pixelSize * 8);
+            tga.imageDescriptor = bottomUp ? 0x00 : 0x20;
+            tga.width = 1000;
+            tga.height = 100;
+            // Runs of 128 across row ends, then raw packets of 128 well past the first block of data.
+            unsigned value = 0;
+            for (int packet = 0; packet < 10; ++packet) {
+                tga.data.push_back(0xFF);
+                for (unsigned c = 0; c < pixelSize; ++c)
+                    tga.data.push_back(static_cast<Uint8>(packet * 16 + c));
+            }
+            for (unsigned done = 1280; done < 100000; done += 128) {
+                tga.data.push_back(0x7F);
+                for (unsigned i = 0; i < 128 * pixelSize; ++i)
+                    tga.data.push_back(static_cast<Uint8>(value++ * 7 / 5));
+            }
+            put(name, tga);
+
+            RowRecorder recorder;
+            ASSERT_TRUE(targaRowsFromFile(name.c_str(), recorder)) << name;
+            const Bytes image = load(name);
+            ASSERT_EQ(100u, recorder.rows.size()) << name;
+            ASSERT_EQ(3u * 1000 * 100, image.size()) << name;
+            EXPECT_EQ(0, recorder.misplaced) << name;
+            EXPECT_EQ(11, recorder.runs) << name;  // ten runs, one of them across the first row end
+            for (int stored = 0; stored < 100; ++stored) {
+                const int y = bottomUp ? 99 - stored : stored;
+                ASSERT_EQ(y, recorder.order[stored]) << name;
+                Bytes rgb;
+                const Bytes &row = recorder.rows[stored];
+                for (size_t i = 0; i + pixelSize <= row.size(); i += pixelSize)
+                    rgb.insert(rgb.end(), {row[i + 2], row[i + 1], row[i]});
+                ASSERT_EQ(Bytes(image.begin() + y * 3000, image.begin() + (y + 1) * 3000), rgb) << name << " row " << y;
+            }
+        }
+    }
     EXPECT_TRUE(allHandlesClosed());
 }
 

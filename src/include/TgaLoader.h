@@ -39,23 +39,29 @@ struct TargaFooter {
 // "tgaImageFromFile ('<name>'): <reason>".
 Uint8 *targaImageFromFile(const char *filename, Uint16 &width, Uint16 &height);
 
-// Receives a TGA image row by row as it is decoded, for loaders that convert straight into their own layout
-// without an intermediate RGB buffer.
+// Receives a TGA image piece by piece as it is decoded, for loaders that convert straight into their own layout
+// without an intermediate RGB buffer. Pieces arrive in file order and cover every pixel of the image exactly
+// once; a piece never crosses a row's end. Uncompressed images arrive a whole row at a time; run-length images
+// a packet (or the part of it that falls in one row) at a time, so that a run's colour is handed over once.
+// y counts from the top row of the image, whatever order the file stores the rows in; pixels are as stored in
+// the file: blue, green, red, and alpha when bytesPerPixel is 4.
 class TargaRowSink {
 public:
     virtual ~TargaRowSink() {}
 
-    // Called once, before any row, with the image's size. Returning SDL_FALSE abandons the load; the sink
+    // Called once, before any pixel, with the image's size. Returning SDL_FALSE abandons the load; the sink
     // then reports its own failure.
     virtual SDL_bool beginImage(Uint16 width, Uint16 height) = 0;
 
-    // One row of width pixels as stored in the file (blue, green, red, and alpha when bytesPerPixel is 4);
-    // y counts from the top row of the image, whatever order the file stores the rows in.
-    virtual void imageRow(Uint16 y, const Uint8 *pixels, Uint32 bytesPerPixel) = 0;
+    // count different pixels for row y from column x on.
+    virtual void imagePixels(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixels, Uint32 bytesPerPixel) = 0;
+
+    // count copies of one pixel for row y from column x on.
+    virtual void imageRun(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixel, Uint32 bytesPerPixel) = 0;
 };
 
-// Reads the same files as targaImageFromFile, with the same checks and messages, handing the rows to sink.
-// SDL_TRUE when every row was delivered.
+// Reads the same files as targaImageFromFile, with the same checks and messages, handing the pixels to sink.
+// SDL_TRUE when every pixel was delivered.
 SDL_bool targaRowsFromFile(const char *filename, TargaRowSink &sink);
 
 #endif
