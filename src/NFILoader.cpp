@@ -1,14 +1,15 @@
 // The data loader: data paths, NFI archives and the 256-slot handle table. Loose files are looked up afresh on
 // every open; archives are read once (header, directory) and their members served out of the archive's one
-// open stream, which every member read positions afresh. A name index built when an archive is accepted gives
-// the same answer as walking the archives newest first and each directory in order, without the walk.
-// Depends on: Memory, Console, Utility, BitArray; the directory scan lives in NFILoaderLinux.cpp.
+// open stream: byte reads at the member's place in its file, text lines through the stream positioned afresh.
+// A name index built when an archive is accepted gives the same answer as walking the archives newest first and
+// each directory in order, without the walk.
+// Depends on: Memory, Console, Utility, BitArray; the directory scan and positioned reads live in
+// NFILoaderLinux.cpp.
 #include "NFILoader.h"
 
 #include <cstring>
 #include <new>
 #include <string_view>
-#include <unordered_map>
 
 #include "BitArray.h"
 #include "Console.h"
@@ -32,6 +33,33 @@ std::string_view entryName(const NFIDirEntry &entry)
     return std::string_view(entry.name, length);
 }
 
+// Whether the entry's name is exactly the length bytes at name, which hold no zero byte. Only the entry's own
+// 260 bytes are looked at: a name shorter than the field must be followed by its terminator there.
+bool nameIs(const NFIDirEntry &entry, const char *name, size_t length)
+{
+    if (length > sizeof entry.name || (length < sizeof entry.name && entry.name[length] != '\0'))
+        return false;
+    return std::memcmp(entry.name, name, length) == 0;
+}
+
+// The hash the name index files a data name under: eight bytes at a time, then mixed so that the low bits (the
+// table position) depend on every byte.
+Uint32 nameHash(const char *name, size_t length)
+{
+    const Uint64 multiplier = 0x9E3779B97F4A7C15ull;
+    Uint64 h = (length + 1) * multiplier;
+    for (size_t i = 0; i < length; i += 8) {
+        Uint64 word = 0;
+        std::memcpy(&word, name + i, length - i < 8 ? length - i : 8);
+        h = (h ^ word) * multiplier;
+        h ^= h >> 29;
+    }
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return static_cast<Uint32>(h);
+}
+
 // Reads exactly size bytes into destination or throws; the archive readers catch it in the same function.
 void readField(FILE *file, void *destination, size_t size)
 {
@@ -49,16 +77,112 @@ void keepInStep(InternalHandle &slot)
 
 }  // namespace
 
-struct NFILocation {
-    NFIFile *archive;
+// One slot of the name index: the name's hash beside where its entry lies, so that a lookup reads the table and
+// then only the directory entries whose hash matches, normally just the one it returns.
+struct NFINameSlot {
+    NFIFile *archive;  // null: the slot is free
     Uint32 entry;
+    Uint32 hash;
 };
 
+// Data name -> the entry a walk over the archives (newest first, each in directory order) finds first. Open
+// addressing with linear probing over a power-of-two table kept at most half full.
 struct NFINameIndex {
-    std::unordered_map<std::string_view, NFILocation> entries;
+    explicit NFINameIndex(Uint32 mask) : hashMask(mask) {}
+    ~NFINameIndex() { delete[] slots; }
+    NFINameIndex(const NFINameIndex &) = delete;
+    NFINameIndex &operator=(const NFINameIndex &) = delete;
+
+    // Room for this many names in all; false (the table as it was) when memory runs out.
+    bool reserve(Uint64 names);
+    void add(NFIFile &archive, Uint32 entry);
+    const NFINameSlot *find(const char *name, size_t length) const;
+    void drop();
+
+    NFINameSlot *slots = nullptr;
+    size_t capacity = 0;
+    size_t used = 0;
+    const Uint32 hashMask;
     // Set when memory ran out while indexing; lookups then walk the archives instead.
     bool incomplete = false;
 };
+
+bool NFINameIndex::reserve(Uint64 names)
+{
+    // 2^27 slots of 16 bytes is past what the tracked allocator hands out in one block.
+    const Uint64 maxSlots = Uint64(1) << 27;
+    if (names * 2 <= capacity)
+        return true;
+    Uint64 wanted = 16;
+    while (wanted < names * 2) {
+        if (wanted >= maxSlots)
+            return false;
+        wanted *= 2;
+    }
+    NFINameSlot *grown = new (std::nothrow) NFINameSlot[wanted]();
+    if (!grown)
+        return false;
+    const size_t mask = static_cast<size_t>(wanted - 1);
+    for (size_t i = 0; i < capacity; ++i) {
+        if (!slots[i].archive)
+            continue;
+        size_t at = slots[i].hash & mask;
+        while (grown[at].archive)
+            at = (at + 1) & mask;
+        grown[at] = slots[i];
+    }
+    delete[] slots;
+    slots = grown;
+    capacity = static_cast<size_t>(wanted);
+    return true;
+}
+
+// Within an archive the first entry of a name keeps its slot; a newer archive takes the slot of an older one.
+void NFINameIndex::add(NFIFile &archive, Uint32 entry)
+{
+    const std::string_view name = entryName(archive.directory[entry]);
+    const Uint32 hash = nameHash(name.data(), name.size()) & hashMask;
+    const size_t mask = capacity - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        NFINameSlot &slot = slots[at];
+        if (!slot.archive) {
+            slot = NFINameSlot{&archive, entry, hash};
+            ++used;
+            return;
+        }
+        if (slot.hash == hash && nameIs(slot.archive->directory[slot.entry], name.data(), name.size())) {
+            if (slot.archive != &archive) {
+                slot.archive = &archive;
+                slot.entry = entry;
+            }
+            return;
+        }
+    }
+}
+
+const NFINameSlot *NFINameIndex::find(const char *name, size_t length) const
+{
+    if (capacity == 0)
+        return nullptr;
+    const Uint32 hash = nameHash(name, length) & hashMask;
+    const size_t mask = capacity - 1;
+    for (size_t at = hash & mask; slots[at].archive; at = (at + 1) & mask) {
+        const NFINameSlot &slot = slots[at];
+        if (slot.hash == hash && nameIs(slot.archive->directory[slot.entry], name, length))
+            return &slot;
+    }
+    return nullptr;
+}
+
+void NFINameIndex::drop()
+{
+    delete[] slots;
+    slots = nullptr;
+    capacity = 0;
+    used = 0;
+}
+
+Uint32 NFILoader::nameHashMask = 0xFFFFFFFFu;
 
 NFILoader *NFILoader::globalLoader()
 {
@@ -72,7 +196,7 @@ NFILoader::NFILoader() : NFIList(nullptr), NFICount(0), rootPathEntry(nullptr), 
 {
     Console::addString("Data Loader initializing");
     handleFlags = new BitArray(handleCount);
-    nameIndex = new NFINameIndex();
+    nameIndex = new NFINameIndex(nameHashMask);
 }
 
 NFILoader::~NFILoader()
@@ -143,16 +267,14 @@ void NFILoader::indexArchive(NFIFile &archive)
 {
     if (nameIndex->incomplete)
         return;
-    // The newest archive shadows every older one, and within it the first entry of a name wins: walking the
-    // directory backwards and overwriting leaves exactly that entry in the index.
-    try {
-        nameIndex->entries.reserve(nameIndex->entries.size() + archive.dirHeader.dirSize);
-        for (Uint32 i = archive.dirHeader.dirSize; i > 0; --i)
-            nameIndex->entries[entryName(archive.directory[i - 1])] = NFILocation{&archive, i - 1};
-    } catch (const std::bad_alloc &) {
-        nameIndex->entries.clear();
+    // The table grows before anything is added, so running out of memory never leaves half an archive in it.
+    if (!nameIndex->reserve(static_cast<Uint64>(nameIndex->used) + archive.dirHeader.dirSize)) {
+        nameIndex->drop();
         nameIndex->incomplete = true;
+        return;
     }
+    for (Uint32 i = 0; i < archive.dirHeader.dirSize; ++i)
+        nameIndex->add(archive, i);
 }
 
 NFIFile *NFILoader::getNFIInfo(const char *fullName, const char *bareName)
@@ -241,22 +363,24 @@ SDL_bool NFILoader::readNFIDirEntries(NFIFile &info)
     return SDL_TRUE;
 }
 
-SDL_bool NFILoader::searchForNFIEntry(NFIDirEntry &entry, NFIFile &entryFile, const char *name)
+SDL_bool NFILoader::searchForNFIEntry(const NFIDirEntry *&entry, NFIFile *&entryFile, const char *name)
 {
-    std::string_view wanted(name);
+    const size_t length = std::strlen(name);
+    if (length > sizeof(NFIDirEntry::name))
+        return SDL_FALSE;
     if (!nameIndex->incomplete) {
-        auto found = nameIndex->entries.find(wanted);
-        if (found == nameIndex->entries.end())
+        const NFINameSlot *found = nameIndex->find(name, length);
+        if (!found)
             return SDL_FALSE;
-        entry = found->second.archive->directory[found->second.entry];
-        entryFile = *found->second.archive;
+        entry = &found->archive->directory[found->entry];
+        entryFile = found->archive;
         return SDL_TRUE;
     }
     for (NFIFile *archive = NFIList; archive; archive = archive->next) {
         for (Uint32 i = 0; i < archive->dirHeader.dirSize; ++i) {
-            if (entryName(archive->directory[i]) == wanted) {
-                entry = archive->directory[i];
-                entryFile = *archive;
+            if (nameIs(archive->directory[i], name, length)) {
+                entry = &archive->directory[i];
+                entryFile = archive;
                 return SDL_TRUE;
             }
         }
@@ -275,16 +399,16 @@ NFIHandle NFILoader::openFile(const char *filename)
     handle = handleFlags->findUnsetBit();
     if (handle == -1)
         return -1;
-    NFIDirEntry entry;
-    NFIFile archive;
+    const NFIDirEntry *entry;
+    NFIFile *archive;
     if (searchForNFIEntry(entry, archive, filename) == SDL_FALSE)
         return -1;
 
     InternalHandle &slot = handleList[handle];
-    slot.realFile = archive.fileHandle;
+    slot.realFile = archive->fileHandle;
     slot.isPacked = SDL_TRUE;
-    slot.startPos = entry.offset;
-    slot.length = entry.length;
+    slot.startPos = entry->offset;
+    slot.length = entry->length;
     slot.position = 0;
     handleFlags->setBit(handle);
     return handle;
@@ -418,10 +542,13 @@ SDL_bool NFILoader::readByteStream(NFIHandle handle, void *buffer, Uint32 bytesT
         return SDL_FALSE;
     if (bytesToRead == 0)
         return SDL_TRUE;
-    long streamPosition = static_cast<long>(static_cast<Uint64>(slot->startPos) + slot->position);
-    if (slot->isPacked == SDL_TRUE && std::fseek(slot->realFile, streamPosition, SEEK_SET) != 0) {
+    if (slot->isPacked == SDL_TRUE) {
+        // A member is read straight from the archive's file at its place, one system call; the shared
+        // stream's own buffer and position are not involved (readString positions the stream itself).
+        SDL_bool complete = readAt(slot->realFile, buffer, bytesToRead,
+                                   static_cast<Uint64>(slot->startPos) + slot->position);
         slot->position += bytesToRead;
-        return SDL_FALSE;
+        return complete;
     }
     size_t got = std::fread(buffer, 1, bytesToRead, slot->realFile);
     slot->position += bytesToRead;

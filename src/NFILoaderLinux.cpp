@@ -1,12 +1,14 @@
 // The data loader's operating-system side: scanning a data path for ".nfi" archives and telling a regular
-// file from a directory or device that happens to open.
-// Depends on: the data loader, Console, Utility; POSIX directory and file status calls.
+// file from a directory or device that happens to open, and positioned reads of archive members.
+// Depends on: the data loader, Console, Utility; POSIX directory, file status and read calls.
 #include "NFILoader.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "Console.h"
 #include "Utility.h"
@@ -39,6 +41,22 @@ void NFILoader::scanNFIFilesFromPath(const char *path)
     closedir(directory);
     if (found == 0)
         Console::addString("No Archive files found at path");
+}
+
+SDL_bool NFILoader::readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset)
+{
+    char *destination = static_cast<char *>(buffer);
+    while (size > 0) {
+        ssize_t got = pread(fileno(file), destination, size, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return SDL_FALSE;
+        destination += got;
+        size -= static_cast<Uint32>(got);
+        offset += static_cast<Uint64>(got);
+    }
+    return SDL_TRUE;
 }
 
 SDL_bool NFILoader::isRegularFile(FILE *file)

@@ -301,6 +301,117 @@ TEST_F(DataLoader, ManyEntriesWithDuplicatesResolveAsAnOrderedWalkWould)
     }
 }
 
+// The name index under pressure: every hash kept (the engine's case), only a few values, and a single value, so
+// that names are told apart by their bytes alone. Archives of several sizes grow the index between them.
+class NameIndex : public DataLoader, public ::testing::WithParamInterface<Uint32> {
+protected:
+    void SetUp() override
+    {
+        DataLoader::SetUp();
+        savedMask = NFILoader::nameHashMask;
+        NFILoader::nameHashMask = GetParam();
+    }
+
+    void TearDown() override
+    {
+        DataLoader::TearDown();
+        NFILoader::nameHashMask = savedMask;
+    }
+
+    // The member a walk over the archives (added last first, each in directory order) finds; the name field
+    // ends at its first zero byte or after 260 bytes.
+    static std::string walk(const std::vector<archive::Members> &archives, const std::string &wanted)
+    {
+        for (size_t a = archives.size(); a > 0; --a) {
+            for (const auto &member : archives[a - 1]) {
+                std::string field = member.first.substr(0, 260);
+                if (field.substr(0, field.find('\0')) == wanted)
+                    return member.second;
+            }
+        }
+        return "<missing>";
+    }
+
+    Uint32 savedMask = 0;
+};
+
+INSTANTIATE_TEST_SUITE_P(HashBits, NameIndex, ::testing::Values(0xFFFFFFFFu, 0x7u, 0u),
+                         [](const ::testing::TestParamInfo<Uint32> &info) {
+                             return info.param == 0xFFFFFFFFu ? std::string("AllBits")
+                                                              : "Mask" + std::to_string(info.param);
+                         });
+
+TEST_P(NameIndex, EveryLookupAnswersAsAnOrderedWalkWould)
+{
+    // Names that differ only in their last byte, at lengths around the 8-byte steps of the hash and at the
+    // field's limit; names sharing long prefixes; names with bytes after their terminator.
+    std::vector<std::string> pool;
+    for (size_t length : {1, 2, 7, 8, 9, 15, 16, 17, 63, 64, 65, 200, 258, 259, 260}) {
+        std::string stem = "/" + std::string(length - 1, 'p');
+        pool.push_back(stem);
+        stem.back() = 'q';
+        pool.push_back(stem);
+    }
+    for (int i = 0; i < 40; ++i)
+        pool.push_back("/gfx/skins/" + std::string(100, 's') + std::to_string(i));
+    pool.push_back(std::string("/t\0first", 8));
+    pool.push_back(std::string("/t\0second", 9));
+    pool.push_back("");
+
+    std::mt19937 random(11);
+    std::vector<archive::Members> archives;
+    const int sizes[] = {0, 1, 300, 40, 700, 5};
+    for (size_t a = 0; a < sizeof sizes / sizeof sizes[0]; ++a) {
+        archive::Members members;
+        for (int i = 0; i < sizes[a]; ++i)
+            members.push_back({pool[random() % pool.size()], "a" + std::to_string(a) + "e" + std::to_string(i)});
+        const std::string file = "x" + std::to_string(a) + ".nfi";
+        write(file, archive::build(members));
+        ASSERT_EQ(loader()->addNFIFile(path(file).c_str()), SDL_TRUE);
+        archives.push_back(members);
+
+        std::vector<std::string> wanted = {"/", "/p", "/t", std::string(261, 'p'), "/gfx/skins/"};
+        for (const std::string &name : pool)
+            wanted.push_back(name.substr(0, 260).substr(0, name.find('\0')));
+        for (const std::string &name : wanted)
+            ASSERT_EQ(contents(name.c_str()), walk(archives, name.c_str())) << "after archive " << a << ": " << name;
+    }
+}
+
+TEST_P(NameIndex, RefusedArchiveLeavesEveryLookupAsItWas)
+{
+    write("good.nfi", archive::build({{"/a", "good a"}, {"/b", "good b"}}));
+    ASSERT_EQ(loader()->addNFIFile(path("good.nfi").c_str()), SDL_TRUE);
+    // Its first entry is whole, its second cut short: nothing of it may become visible.
+    std::string cut = archive::build({{"/a", "damaged a"}, {"/c", "damaged c"}});
+    write("cut.nfi", cut.substr(0, cut.size() - 10));
+    EXPECT_EQ(loader()->addNFIFile(path("cut.nfi").c_str()), SDL_FALSE);
+    EXPECT_EQ(contents("/a"), "good a");
+    EXPECT_EQ(contents("/c"), "<missing>");
+
+    write("later.nfi", archive::build({{"/b", "later b"}, {"/c", "later c"}}));
+    ASSERT_EQ(loader()->addNFIFile(path("later.nfi").c_str()), SDL_TRUE);
+    EXPECT_EQ(contents("/a"), "good a");
+    EXPECT_EQ(contents("/b"), "later b");
+    EXPECT_EQ(contents("/c"), "later c");
+}
+
+TEST_P(NameIndex, IndexIsFreedWithTheLoader)
+{
+    archive::Members members;
+    for (int i = 0; i < 3000; ++i)
+        members.push_back({"/n" + std::to_string(i % 2500), std::to_string(i)});
+    write("big.nfi", archive::build(members));
+    Console::destroyConsole();
+    const Uint32 before = totalAllocatedMemory();
+    ASSERT_EQ(loader()->addNFIFile(path("big.nfi").c_str()), SDL_TRUE);
+    EXPECT_EQ(contents("/n2499"), "2499");
+    EXPECT_EQ(contents("/n7"), "7");
+    delete NFILoader::globalLoader();
+    Console::destroyConsole();
+    EXPECT_EQ(totalAllocatedMemory(), before);
+}
+
 TEST_F(DataLoader, DataPathAndNameLongerThan255CharactersFailLikeAMissingFile)
 {
     // Nested directories make a data path of exactly 240 characters.

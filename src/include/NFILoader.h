@@ -110,6 +110,10 @@ public:
     Uint32 loadedNFICount() { return NFICount; }
     PathEntry *dataPathList() { return rootPathEntry; }
 
+    // The bits of a name's hash that the name index keeps, taken when a loader is created: all of them in the
+    // engine. Tests narrow it so that different names collide and must be told apart by their bytes.
+    static Uint32 nameHashMask;
+
 private:
     NFILoader();
 
@@ -117,13 +121,16 @@ private:
     NFIHandle openFileLocally(const char *filename);
     Sint32 getFileSize(FILE *file);
     static SDL_bool isRegularFile(FILE *file);
+    // Reads exactly size bytes from offset of the stream's file, leaving the stream where it was.
+    static SDL_bool readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset);
     InternalHandle *openHandle(NFIHandle handle);
 
     NFIFile *getNFIInfo(const char *fullName, const char *bareName);
     SDL_bool readNFIFileHeader(NFIFile &info);
     SDL_bool readNFIDirHeader(NFIFile &info);
     SDL_bool readNFIDirEntries(NFIFile &info);
-    SDL_bool searchForNFIEntry(NFIDirEntry &entry, NFIFile &entryFile, const char *name);
+    // Points entry and entryFile at the member's directory entry and archive record (nothing is copied).
+    SDL_bool searchForNFIEntry(const NFIDirEntry *&entry, NFIFile *&entryFile, const char *name);
     void indexArchive(NFIFile &archive);
 
     NFIFile *NFIList;
