@@ -12,7 +12,7 @@
 // The packaged interpreter's codes and macro-made calls, kept under names of their own before the macros
 // that share the configuration language's names are dropped.
 namespace packaged {
-const int TUSERDATA = LUA_TUSERDATA, TLIGHTUSERDATA = LUA_TLIGHTUSERDATA, TNIL = LUA_TNIL,
+const int TUSERDATA = LUA_TUSERDATA, TNIL = LUA_TNIL,
           TNUMBER = LUA_TNUMBER, TSTRING = LUA_TSTRING, TTABLE = LUA_TTABLE, TFUNCTION = LUA_TFUNCTION,
           TBOOLEAN = LUA_TBOOLEAN, TTHREAD = LUA_TTHREAD;
 const int OK = LUA_OK, ERRFILE = LUA_ERRFILE, ERRSYNTAX = LUA_ERRSYNTAX, ERRMEM = LUA_ERRMEM,

@@ -20,10 +20,25 @@ namespace {
 
 NFILoader *globalLoaderObject = nullptr;
 
-const Uint32 fileHeaderSize = 13;
 const Uint32 dirHeaderSize = 8;
 const Uint32 dirEntrySize = 276;
 const Sint32 handleCount = 256;
+
+// A data name with a ".." component could name a file outside the data path; such a name is never looked up
+// as a loose file.
+bool leavesDataPath(const char *name)
+{
+    for (const char *component = name; *component;) {
+        const char *end = std::strchr(component, '/');
+        size_t length = end ? static_cast<size_t>(end - component) : std::strlen(component);
+        if (length == 2 && component[0] == '.' && component[1] == '.')
+            return true;
+        if (!end)
+            break;
+        component = end + 1;
+    }
+    return false;
+}
 
 // A name field that fills all 260 bytes is taken whole; nothing past the field is ever looked at.
 std::string_view entryName(const NFIDirEntry &entry)
@@ -417,7 +432,7 @@ NFIHandle NFILoader::openFile(const char *filename)
 NFIHandle NFILoader::openFileLocally(const char *filename)
 {
     NFIHandle handle = handleFlags->findUnsetBit();
-    if (handle == -1 || !rootPathEntry)
+    if (handle == -1 || !rootPathEntry || leavesDataPath(filename))
         return -1;
 
     size_t nameLength = std::strlen(filename);

@@ -265,6 +265,19 @@ TEST_F(DataLoader, LooseFileShadowsMemberUntilItIsRemoved)
     EXPECT_EQ(contents("/gfx/x"), "member");
 }
 
+TEST_F(DataLoader, NameClimbingOutOfTheDataPathFindsNoLooseFileButStillMatchesAMember)
+{
+    write("secret", "outside");
+    write("d/gfx/secret", "inside");
+    write("d/a.nfi", archive::build({{"/gfx/../secret", "member"}}));
+    loader()->addDataPath(path("d").c_str());
+    EXPECT_EQ(contents("/gfx/../gfx/secret"), "<missing>");
+    EXPECT_EQ(contents("/../secret"), "<missing>");
+    EXPECT_EQ(contents("/gfx/../secret"), "member");
+    EXPECT_EQ(contents("/gfx/..secret"), "<missing>");
+    EXPECT_EQ(contents("/gfx/secret"), "inside");
+}
+
 TEST_F(DataLoader, DirectoryIsNotALooseFile)
 {
     write("d/gfx/x", "loose");
