@@ -58,17 +58,10 @@ void numberToVar(const ConfigEntry *entry, double number)
         break;
     case numUINT32:
     case numSINT32:
-        *static_cast<Uint32 *>(entry->variable) = low32;
-        break;
-    case numSDLKEY: {
-        // An enumeration may only hold values in its range: a number that is no key code becomes SDLK_LAST,
-        // which no key has, so that no key quits.
-        Sint32 key = static_cast<Sint32>(low32);
-        *static_cast<Uint32 *>(entry->variable) = key >= 0 && key < SDLK_LAST ? low32 : Uint32(SDLK_LAST);
-        break;
-    }
+    case numSDLKEY:
     case numSDLBOOL:
-        // Any number is stored; readers take the setting as a 32-bit number and treat only 1 as on.
+        // Any number is stored, also one that is no key code or neither on nor off; readers take these
+        // settings through storedSetting.
         *static_cast<Uint32 *>(entry->variable) = low32;
         break;
     case numDOUBLE:

@@ -2,6 +2,8 @@
 // is read), and the table of their names, types and defaults.
 #include "ConfigTable.h"
 
+#include <cstring>
+
 SDLKey keyQuit = SDLK_ESCAPE;
 SDL_bool fullscreen = SDL_FALSE;
 SDL_bool logConsole = SDL_TRUE;
@@ -17,3 +19,25 @@ ConfigEntry configTable[] = {
 };
 
 const Uint32 configTableSize = sizeof configTable / sizeof configTable[0];
+
+namespace {
+
+template <typename Setting> Uint32 storedBits(const Setting &setting)
+{
+    static_assert(sizeof setting == sizeof(Uint32), "the configuration stores 32 bits in a setting");
+    Uint32 bits;
+    std::memcpy(&bits, &setting, sizeof bits);
+    return bits;
+}
+
+}  // namespace
+
+Uint32 storedSetting(const SDL_bool &setting)
+{
+    return storedBits(setting);
+}
+
+Uint32 storedSetting(const SDLKey &setting)
+{
+    return storedBits(setting);
+}

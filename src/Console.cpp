@@ -16,14 +16,9 @@ Console *globalConsoleObject = nullptr;
 char logFilename[256];
 char internalBuffer[1025];
 
-// The configuration may store any number in the two switches, so they are read as 32-bit numbers (an
-// SDL_bool holding 2 is not a value of its type); only 1 is on.
 bool isOn(const SDL_bool &setting)
 {
-    static_assert(sizeof setting == sizeof(Uint32), "the configuration stores 32 bits in a switch");
-    Uint32 value;
-    std::memcpy(&value, &setting, sizeof value);
-    return value == Uint32(SDL_TRUE);
+    return storedSetting(setting) == Uint32(SDL_TRUE);
 }
 
 void logConsoleString(const char *str)

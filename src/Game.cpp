@@ -15,7 +15,7 @@ void handleGameEvent(SDL_Event *event)
         stopGame();
         break;
     case SDL_KEYDOWN:
-        if (event->key.keysym.sym == keyQuit)
+        if (Uint32(event->key.keysym.sym) == storedSetting(keyQuit))
             stopGame();
         break;
     default:

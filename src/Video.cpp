@@ -34,14 +34,9 @@ FrameClock frameClock = sdlTicks;
 FrameDelay frameDelay = sdlDelay;
 Uint32 nextFrame = 0;
 
-// The configuration stores any number in `fullscreen`, not only SDL_FALSE and SDL_TRUE, so the variable is
-// read as the number it holds: loading 2 as an SDL_bool would be undefined.
 Uint32 fullscreenSetting()
 {
-    static_assert(sizeof fullscreen == sizeof(Uint32), "the configuration stores 32 bits in fullscreen");
-    Uint32 setting;
-    std::memcpy(&setting, &fullscreen, sizeof setting);
-    return setting;
+    return storedSetting(fullscreen);
 }
 
 const char *yesNo(Uint32 flag)

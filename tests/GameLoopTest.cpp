@@ -10,6 +10,7 @@
 
 #include <SDL.h>
 
+#include "Config.h"
 #include "ConfigTable.h"
 #include "Console.h"
 #include "Game.h"
@@ -236,6 +237,34 @@ TEST(GameEvent, OnlyClosesAndQuitKeyPressesStopTheGame)
             ::testing::ExitedWithCode(0), c.frames)
             << int(c.type);
     }
+}
+
+TEST(GameEvent, QuitKeyNumberThatNoKeyHasLetsEveryKeyPass)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+            char configName[] = "/tmp/zarvello-quitkey-XXXXXX";
+            int fd = mkstemp(configName);
+            const char script[] = "keyQuit = -1.5\n";
+            if (fd < 0 || write(fd, script, sizeof script - 1) != ssize_t(sizeof script - 1))
+                std::exit(3);
+            close(fd);
+            readConfigFile(configName);
+            unlink(configName);
+            Script::reads = 0;
+            Script::quitAtFrame = 2;
+            Script::stopped = false;
+            openDisplay();
+            for (int key = 0; key < SDLK_LAST; ++key) {
+                SDL_Event event = {};
+                event.type = event.key.type = SDL_KEYDOWN;
+                event.key.keysym.sym = SDLKey(key);
+                handleGameEvent(&event);
+            }
+            runAndExit();
+        },
+        ::testing::ExitedWithCode(0), ", 2 frames");
 }
 
 }  // namespace

@@ -32,6 +32,12 @@ struct ConfigEntry {
     double defNumVal;
 };
 
+// The 32 bits the configuration stored in an on/off or key setting. A script may store any number there, not
+// only a value of the variable's type (2 in "fullscreen", -1 in "keyQuit"), so the program reads the stored
+// number rather than loading a value outside the enumeration.
+Uint32 storedSetting(const SDL_bool &setting);
+Uint32 storedSetting(const SDLKey &setting);
+
 extern ConfigEntry configTable[];
 extern const Uint32 configTableSize;
 
