@@ -49,8 +49,9 @@ void processConfigFile()
 
 SDL_bool initializeSystem(int argc, char **argv)
 {
-    executablePath(argc > 0 ? argv[0] : nullptr);
-    defaultDataPath(nullptr);
+    const char *argv0 = argc > 0 ? argv[0] : nullptr;
+    executablePath(argv0);
+    defaultDataPath(argv0);
     processConfigFile();
     parseCommandLine(argc, argv);
     const char *dataPath = defaultDataPath(nullptr);
