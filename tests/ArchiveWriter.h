@@ -1,7 +1,7 @@
 // ArchiveWriter: NFI archives for tests, written byte by byte independently of nfitool, so that a fault in the
 // tool cannot hide a fault in the loader. Layout: "NFI\0", version, reserved, dirOffs (13 bytes); member data;
 // at dirOffs dirSize, reserved (8 bytes) and dirSize entries of name[260], offset, length, reserved[8].
-// Depends on: the C++ standard library only.
+// Depends on: LittleEndian.h and the C++ standard library.
 #ifndef ZARVELLO_TESTS_ARCHIVEWRITER_H
 #define ZARVELLO_TESTS_ARCHIVEWRITER_H
 
@@ -12,15 +12,9 @@
 #include <utility>
 #include <vector>
 
-namespace archive {
+#include "LittleEndian.h"
 
-inline std::string le32(std::uint32_t value)
-{
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    return bytes;
-}
+namespace archive {
 
 // The 13-byte file header; id is the first four bytes as given.
 inline std::string fileHeader(std::uint32_t dirOffs, char version = 1, const std::string &id = std::string("NFI\0", 4))

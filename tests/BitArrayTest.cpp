@@ -6,19 +6,11 @@
 #include "ConfigTable.h"
 #include "Console.h"
 #include "Memory.h"
+#include "TestSupport.h"
 
 namespace {
 
-class BitArrayTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
-        Console::clearBuffer();
-    }
-    void TearDown() override { Console::destroyConsole(); }
-};
+class BitArrayTest : public QuietConsole {};
 
 void setRange(BitArray &bits, Sint32 from, Sint32 to)
 {

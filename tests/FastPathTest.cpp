@@ -31,6 +31,24 @@ struct EncodedImage {
     Bytes runLength;
 };
 
+// Appends one packet of length pixels, a run or raw, in fresh random colours to the encoding, and the first kept
+// of its pixels to the stored image.
+void appendPacket(EncodedImage &image, std::mt19937 &random, unsigned pixelSize, bool run, unsigned length,
+                  unsigned kept)
+{
+    image.runLength.push_back(static_cast<std::uint8_t>((run ? 0x80 : 0) | (length - 1)));
+    std::vector<std::uint8_t> pixel(pixelSize);
+    for (unsigned i = 0; i < length; ++i) {
+        if (!run || i == 0) {
+            for (auto &byte : pixel)
+                byte = static_cast<std::uint8_t>(random());
+            image.runLength.insert(image.runLength.end(), pixel.begin(), pixel.end());
+        }
+        if (i < kept)
+            image.stored.insert(image.stored.end(), pixel.begin(), pixel.end());
+    }
+}
+
 EncodedImage encode(unsigned pixelSize)
 {
     std::mt19937 random(7);
@@ -42,17 +60,7 @@ EncodedImage encode(unsigned pixelSize)
         const unsigned kept = length < pixels - done ? length : pixels - done;
         const unsigned written = kept < length ? (kept + 5 < 128 ? kept + 5 : 128) : length;
         const bool run = packet % 2 == 0;
-        image.runLength.push_back(static_cast<std::uint8_t>((run ? 0x80 : 0) | (written - 1)));
-        std::vector<std::uint8_t> pixel(pixelSize);
-        for (unsigned i = 0; i < written; ++i) {
-            if (!run || i == 0) {
-                for (auto &byte : pixel)
-                    byte = static_cast<std::uint8_t>(random());
-                image.runLength.insert(image.runLength.end(), pixel.begin(), pixel.end());
-            }
-            if (i < kept)
-                image.stored.insert(image.stored.end(), pixel.begin(), pixel.end());
-        }
+        appendPacket(image, random, pixelSize, run, written, kept);
         done += kept;
     }
     return image;
@@ -133,17 +141,7 @@ EncodedImage encodeCrossing(unsigned pixelSize, std::uint16_t &height)
     EncodedImage image;
     unsigned column = 0;
     auto packet = [&](bool run, unsigned length, unsigned kept) {
-        image.runLength.push_back(static_cast<std::uint8_t>((run ? 0x80 : 0) | (length - 1)));
-        std::vector<std::uint8_t> pixel(pixelSize);
-        for (unsigned i = 0; i < length; ++i) {
-            if (!run || i == 0) {
-                for (auto &byte : pixel)
-                    byte = static_cast<std::uint8_t>(random());
-                image.runLength.insert(image.runLength.end(), pixel.begin(), pixel.end());
-            }
-            if (i < kept)
-                image.stored.insert(image.stored.end(), pixel.begin(), pixel.end());
-        }
+        appendPacket(image, random, pixelSize, run, length, kept);
         column = (column + kept) % crossingWidth;
     };
     auto moveTo = [&](unsigned wanted) {

@@ -2,7 +2,7 @@
 // little-endian Uint32): fontSpecVersion (1 byte), fontName (32), pointSize (1), fontStyle (1), charHeight,
 // maxCharWidth, averageCharWidth, totalCharWidth; then 96 glyphs of charWidth, charHeight and
 // charWidth x charHeight bytes, rows top to bottom, non-zero meaning ink.
-// Depends on: the C++ standard library only.
+// Depends on: LittleEndian.h and the C++ standard library.
 #ifndef ZARVELLO_TESTS_FONTWRITER_H
 #define ZARVELLO_TESTS_FONTWRITER_H
 
@@ -11,15 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace fontfile {
+#include "LittleEndian.h"
 
-inline std::string le32(std::uint32_t value)
-{
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    return bytes;
-}
+namespace fontfile {
 
 struct Glyph {
     std::uint32_t width = 0;

@@ -11,6 +11,7 @@
 #include "Console.h"
 #include "GraphicSurface.h"
 #include "Memory.h"
+#include "TestSupport.h"
 #include "Video.h"
 
 namespace {
@@ -40,11 +41,6 @@ void fill(SDL_Surface *surface, Sint16 x, Sint16 y, Uint16 w, Uint16 h, Uint16 p
     SDL_FillRect(surface, &area, pixel);
 }
 
-bool sameRect(const SDL_Rect &a, const SDL_Rect &b)
-{
-    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-}
-
 // Counts the screen pixels that are not black outside the rectangle (x, y, w, h).
 int paintedOutside(int x, int y, int w, int h)
 {
@@ -54,15 +50,6 @@ int paintedOutside(int x, int y, int w, int h)
             if ((px < x || px >= x + w || py < y || py >= y + h) && pixelOf(screen, px, py) != black)
                 ++painted;
     return painted;
-}
-
-int linesEqualTo(const std::string &text)
-{
-    int count = 0;
-    for (Sint32 i = 0; i < Console::totalLines(); ++i)
-        if (text == Console::lineAtIndex(i))
-            ++count;
-    return count;
 }
 
 class GraphicSurfaceTest : public ::testing::Test {

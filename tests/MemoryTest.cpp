@@ -11,20 +11,10 @@
 #include "Console.h"
 #include "ManagedResource.h"
 #include "Memory.h"
+#include "TestSupport.h"
 #include "Utility.h"
 
 namespace {
-
-class QuietConsole : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
-        Console::clearBuffer();
-    }
-    void TearDown() override { Console::destroyConsole(); }
-};
 
 class TrackedMemory : public QuietConsole {};
 class ManagedResourceTest : public QuietConsole {};

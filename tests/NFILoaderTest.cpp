@@ -18,47 +18,21 @@
 #include "Console.h"
 #include "Memory.h"
 #include "NFILoader.h"
+#include "TestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class DataLoader : public ::testing::Test {
+class DataLoader : public ScratchRootTest {
 protected:
     void SetUp() override
     {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
         Console::destroyConsole();
-        char pattern[] = "/tmp/zarvello-data-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-    }
-
-    void TearDown() override
-    {
-        delete NFILoader::globalLoader();
-        Console::destroyConsole();
-        fs::remove_all(root);
+        ASSERT_NO_FATAL_FAILURE(makeRoot("data"));
     }
 
     NFILoader *loader() { return NFILoader::globalLoader(); }
-
-    std::string path(const std::string &relative) const { return root + "/" + relative; }
-
-    void write(const std::string &relative, const std::string &bytes)
-    {
-        fs::create_directories(fs::path(path(relative)).parent_path());
-        archive::writeFile(path(relative), bytes);
-    }
-
-    std::vector<std::string> consoleLines() const
-    {
-        std::vector<std::string> lines;
-        for (Sint32 i = 0; i < Console::totalLines(); ++i)
-            lines.push_back(Console::lineAtIndex(i));
-        return lines;
-    }
 
     int countLines(const std::string &line) const
     {
@@ -79,8 +53,6 @@ protected:
         loader()->closeFile(h);
         return bytes;
     }
-
-    std::string root;
 };
 
 // --- Data paths and archives: registration and console lines ---------------------------------------------

@@ -17,6 +17,7 @@
 #include "ConfigTable.h"
 #include "Console.h"
 #include "NFILoader.h"
+#include "TestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -28,31 +29,9 @@ struct ToolRun {
     std::string err;
 };
 
-class NfiTool : public ::testing::Test {
+class NfiTool : public ScratchRootTest {
 protected:
-    void SetUp() override
-    {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
-        char pattern[] = "/tmp/zarvello-nfitool-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-    }
-
-    void TearDown() override
-    {
-        delete NFILoader::globalLoader();
-        Console::destroyConsole();
-        fs::remove_all(root);
-    }
-
-    std::string path(const std::string &relative) const { return root + "/" + relative; }
-
-    void write(const std::string &relative, const std::string &bytes)
-    {
-        fs::create_directories(fs::path(path(relative)).parent_path());
-        archive::writeFile(path(relative), bytes);
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(makeRoot("nfitool")); }
 
     static std::string quote(const std::string &text)
     {
@@ -95,8 +74,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    std::string root;
 };
 
 TEST_F(NfiTool, HelpDescribesTheCommandsAndAWrongCommandLineFails)

@@ -26,6 +26,7 @@
 #include "GraphicSurface.h"
 #include "ImageLoader.h"
 #include "ImageManager.h"
+#include "LittleEndian.h"
 #include "Memory.h"
 #include "NFILoader.h"
 #include "RawLoader.h"
@@ -36,11 +37,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string le16(unsigned value)
-{
-    return std::string{static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)};
-}
 
 // An 18-byte TGA header: true-colour, 24-bit, top row first.
 std::string tgaHeader(unsigned type, unsigned width, unsigned height, unsigned depth = 24)
@@ -257,13 +253,13 @@ std::string fontHeader(unsigned charHeight, unsigned totalCharWidth)
 {
     std::string name = "Hostile";
     name.resize(32, '\0');
-    return std::string(1, '\x01') + name + std::string("\x0c\x00", 2) + archive::le32(charHeight) +
-           archive::le32(8) + archive::le32(4) + archive::le32(totalCharWidth);
+    return std::string(1, '\x01') + name + std::string("\x0c\x00", 2) + le32(charHeight) +
+           le32(8) + le32(4) + le32(totalCharWidth);
 }
 
 TEST_F(HostileInput, FontGlyphOfFourGigabytesIsRefusedBeforeAllocating)
 {
-    write("/gfx/fonts/huge.font", fontHeader(16, 400) + archive::le32(65536) + archive::le32(65536) +
+    write("/gfx/fonts/huge.font", fontHeader(16, 400) + le32(65536) + le32(65536) +
                                       std::string(100, '\x01'));
     loader();
     EXPECT_EQ(FontManager::getFont("/gfx/fonts/huge.font", 0, 1, 2, 3), nullptr);
@@ -273,7 +269,7 @@ TEST_F(HostileInput, FontGlyphOfFourGigabytesIsRefusedBeforeAllocating)
 TEST_F(HostileInput, FontGlyphWithMoreDataThanTheFileHoldsFailsWithTheDataReason)
 {
     // A glyph of 200 x 300 fits a strip of 200 x 300 pixels (60000), but the file ends after 10 of its bytes.
-    write("/gfx/fonts/short.font", fontHeader(300, 200) + archive::le32(200) + archive::le32(300) +
+    write("/gfx/fonts/short.font", fontHeader(300, 200) + le32(200) + le32(300) +
                                        std::string(10, '\x01'));
     loader();
     EXPECT_EQ(FontManager::getFont("/gfx/fonts/short.font", 0, 1, 2, 3), nullptr);

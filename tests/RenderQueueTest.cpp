@@ -10,23 +10,10 @@
 #include "Console.h"
 #include "Memory.h"
 #include "RenderQueue.h"
+#include "TestSupport.h"
 #include "Video.h"
 
 namespace {
-
-bool sameRect(const SDL_Rect &a, const SDL_Rect &b)
-{
-    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-}
-
-int linesEqualTo(const std::string &text)
-{
-    int count = 0;
-    for (Sint32 i = 0; i < Console::totalLines(); ++i)
-        if (text == Console::lineAtIndex(i))
-            ++count;
-    return count;
-}
 
 class RenderQueueTest : public ::testing::Test {
 protected:

@@ -23,6 +23,7 @@
 #include "ImageList.h"
 #include "ImageManager.h"
 #include "ImageWriters.h"
+#include "LittleEndian.h"
 #include "Memory.h"
 #include "NFILoader.h"
 #include "SkinLoader.h"
@@ -40,14 +41,6 @@ struct Part {
     Uint32 transparent = 0;
     Uint32 vertical = 0;
 };
-
-std::string le32(Uint32 value)
-{
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    return bytes;
-}
 
 std::string recordBytes(const Part &part)
 {

@@ -9,16 +9,12 @@
 #include "ArchiveWriter.h"
 #include "FontWriter.h"
 #include "ImageWriters.h"
+#include "LittleEndian.h"
 #include "RunDirectory.h"
 
 namespace {
 
 const std::string skintool = std::string(ZARVELLO_BUILD_DIR) + "/skintool";
-
-std::string le32(std::uint32_t value)
-{
-    return archive::le32(value);
-}
 
 std::string record(std::int32_t type, const std::string &file, const std::string &rgb, std::uint32_t transparent,
                    std::uint32_t vertical)

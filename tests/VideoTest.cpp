@@ -15,17 +15,10 @@
 #include "Console.h"
 #include "Memory.h"
 #include "RenderQueue.h"
+#include "TestSupport.h"
 #include "Video.h"
 
 namespace {
-
-std::vector<std::string> consoleLines()
-{
-    std::vector<std::string> lines;
-    for (Sint32 i = 0; i < Console::totalLines(); ++i)
-        lines.push_back(Console::lineAtIndex(i));
-    return lines;
-}
 
 Uint16 screenPixel(int x, int y)
 {

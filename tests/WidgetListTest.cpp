@@ -2,49 +2,18 @@
 // destroy, the z-order questions and the overlap test of the stacking policy.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "ConfigTable.h"
-#include "Console.h"
 #include "Widget.h"
 #include "WidgetList.h"
 #include "WidgetManager.h"
+#include "WidgetTestSupport.h"
 
 namespace {
 
-char destroyedLog[4096];
-
-class Probe : public Widget {
-public:
-    Probe(const char *caption, short x, short y, unsigned short w, unsigned short h)
-        : Widget(caption, x, y, w, h, nullptr)
-    {
-    }
-    ~Probe() override
-    {
-        std::strncat(destroyedLog, getCaption(), sizeof destroyedLog - std::strlen(destroyedLog) - 2);
-        std::strcat(destroyedLog, ";");
-    }
-};
-
-bool destroyed(const char *caption)
-{
-    return (std::string(";") + destroyedLog).find(std::string(";") + caption + ";") != std::string::npos;
-}
-
-class WidgetListBehaviour : public ::testing::Test {
+class WidgetListBehaviour : public WidgetTreeTest {
 protected:
-    void SetUp() override
-    {
-        displayConsole = SDL_FALSE;
-        logConsole = SDL_FALSE;
-        WidgetManager::destroyWidgetManager();
-        destroyedLog[0] = '\0';
-    }
-    void TearDown() override { WidgetManager::destroyWidgetManager(); }
-
     // A widget whose only counted reference is the one the list under test will take: the manager lets go of
     // it, and the test's own reference is handed back after the list has retained it.
     Widget *loose(const char *caption, Uint32 zOrder = 0, short x = 0, short y = 0, unsigned short w = 10,

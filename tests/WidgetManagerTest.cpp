@@ -2,55 +2,19 @@
 // and dirty lists, and the widgets it takes down when it is destroyed (also through GUI shutdown).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
-#include "ConfigTable.h"
 #include "Console.h"
 #include "Gui.h"
 #include "Memory.h"
+#include "TestSupport.h"
 #include "Widget.h"
 #include "WidgetManager.h"
+#include "WidgetTestSupport.h"
 
 namespace {
 
-char destroyedLog[4096];
-
-class Probe : public Widget {
-public:
-    Probe(const char *caption, short x, short y, unsigned short w, unsigned short h, Widget *parent = nullptr)
-        : Widget(caption, x, y, w, h, parent)
-    {
-    }
-    ~Probe() override
-    {
-        std::strncat(destroyedLog, getCaption(), sizeof destroyedLog - std::strlen(destroyedLog) - 2);
-        std::strcat(destroyedLog, ";");
-    }
-};
-
-bool destroyed(const char *caption)
-{
-    return (std::string(";") + destroyedLog).find(std::string(";") + caption + ";") != std::string::npos;
-}
-
-std::string lastLine()
-{
-    return Console::lineAtIndex(Console::totalLines() - 1);
-}
-
-class WidgetManagerBehaviour : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        displayConsole = SDL_FALSE;
-        logConsole = SDL_FALSE;
-        WidgetManager::destroyWidgetManager();
-        Console::clearBuffer();
-        destroyedLog[0] = '\0';
-    }
-    void TearDown() override { WidgetManager::destroyWidgetManager(); }
-};
+class WidgetManagerBehaviour : public WidgetTreeTest {};
 
 }  // namespace
 

@@ -2,41 +2,16 @@
 // spreading down the tree, the tree queries, the log lines, and widgets that outlive their parent or manager.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "ConfigTable.h"
 #include "Console.h"
+#include "TestSupport.h"
 #include "Widget.h"
 #include "WidgetManager.h"
+#include "WidgetTestSupport.h"
 
 namespace {
-
-// Captions of destroyed widgets, ";"-separated, kept without allocating.
-char destroyedLog[4096];
-
-class Probe : public Widget {
-public:
-    Probe(const char *caption, short x, short y, unsigned short w, unsigned short h, Widget *parent = nullptr)
-        : Widget(caption, x, y, w, h, parent)
-    {
-    }
-    ~Probe() override
-    {
-        std::strncat(destroyedLog, getCaption(), sizeof destroyedLog - std::strlen(destroyedLog) - 2);
-        std::strcat(destroyedLog, ";");
-    }
-};
-
-bool destroyed(const char *caption)
-{
-    return std::string(";") .append(destroyedLog).find(std::string(";") + caption + ";") != std::string::npos;
-}
-
-std::string lastLine()
-{
-    return Console::lineAtIndex(Console::totalLines() - 1);
-}
 
 // Cleans a widget and everything below it, so that only the containers hold references.
 void cleanTree(Widget *widget)
@@ -46,18 +21,7 @@ void cleanTree(Widget *widget)
         cleanTree(widget->childAtIndex(i));
 }
 
-class WidgetBehaviour : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        displayConsole = SDL_FALSE;
-        logConsole = SDL_FALSE;
-        WidgetManager::destroyWidgetManager();
-        Console::clearBuffer();
-        destroyedLog[0] = '\0';
-    }
-    void TearDown() override { WidgetManager::destroyWidgetManager(); }
-};
+class WidgetBehaviour : public WidgetTreeTest {};
 
 }  // namespace
 

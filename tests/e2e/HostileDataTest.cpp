@@ -13,19 +13,10 @@
 #include <gtest/gtest.h>
 
 #include "ArchiveWriter.h"
+#include "LittleEndian.h"
 #include "RunDirectory.h"
 
 namespace {
-
-std::string le16(unsigned value)
-{
-    return std::string{static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)};
-}
-
-std::string le32(unsigned value)
-{
-    return archive::le32(value);
-}
 
 // One 274-byte skin record.
 std::string skinRecord(int type, const std::string &file, bool transparent = false, bool vertical = false)
