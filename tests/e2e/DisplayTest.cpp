@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -68,10 +67,7 @@ protected:
         run.setEnv("DISPLAY", server.display());
         // In a sanitizer build, the X library's own allocations that it never frees are not the program's
         // leaks (those are reported by the program itself as "Memory Leak!").
-        run.writeFile("lsan.supp", "leak:libX11.so\nleak:libSDL-1.2.so\n");
-        const char *options = std::getenv("LSAN_OPTIONS");
-        std::string lsan = options && *options ? std::string(options) + ":" : std::string();
-        run.setEnv("LSAN_OPTIONS", lsan + "suppressions=" + run.path() + "/lsan.supp:print_suppressions=0");
+        run.ignoreSystemLibraryLeaks();
     }
 
     void TearDown() override

@@ -258,10 +258,7 @@ protected:
         run.setEnv("DISPLAY", server.display());
         // In a sanitizer build, what the X library and SDL keep for good is not the program's leak (that one
         // the program reports itself as "Memory Leak!").
-        run.writeFile("lsan.supp", "leak:libX11.so\nleak:libSDL-1.2.so\n");
-        const char *options = std::getenv("LSAN_OPTIONS");
-        std::string lsan = options && *options ? std::string(options) + ":" : std::string();
-        run.setEnv("LSAN_OPTIONS", lsan + "suppressions=" + run.path() + "/lsan.supp:print_suppressions=0");
+        run.ignoreSystemLibraryLeaks();
         layouts[1] = layoutOf(*skin, 1, 10, 10);
         layouts[0] = layoutOf(*skin, 0, 350, 10);
     }
