@@ -146,6 +146,15 @@ std::string readArchive(const std::string &path, File &file, Archive &archive)
     return "";
 }
 
+// readArchive for the commands that read an archive: says why the game would refuse it, if it would.
+bool loadArchive(const std::string &path, File &file, Archive &archive)
+{
+    const std::string problem = readArchive(path, file, archive);
+    if (!problem.empty())
+        fail(problem);
+    return problem.empty();
+}
+
 bool reachesPastEnd(const Entry &entry, const Archive &archive)
 {
     return static_cast<std::uint64_t>(entry.offset) + entry.length > archive.fileSize;
@@ -283,11 +292,8 @@ int list(const std::string &archivePath)
 {
     File file(archivePath, "rb");
     Archive archive;
-    std::string problem = readArchive(archivePath, file, archive);
-    if (!problem.empty()) {
-        fail(problem);
+    if (!loadArchive(archivePath, file, archive))
         return 1;
-    }
     for (const Entry &entry : archive.entries)
         std::printf("%s\t%u\t%u\n", entry.name.c_str(), entry.offset, entry.length);
     return 0;
@@ -316,11 +322,8 @@ int extract(const std::string &archivePath, const std::string &directory)
 {
     File file(archivePath, "rb");
     Archive archive;
-    std::string problem = readArchive(archivePath, file, archive);
-    if (!problem.empty()) {
-        fail(problem);
+    if (!loadArchive(archivePath, file, archive))
         return 1;
-    }
     int status = 0;
     std::unordered_map<std::string, std::size_t> written;
     for (std::size_t i = 0; i < archive.entries.size(); ++i) {
@@ -363,11 +366,8 @@ int check(const std::string &archivePath)
 {
     File file(archivePath, "rb");
     Archive archive;
-    std::string problem = readArchive(archivePath, file, archive);
-    if (!problem.empty()) {
-        fail(problem);
+    if (!loadArchive(archivePath, file, archive))
         return 1;
-    }
     int problems = 0;
     auto report = [&](const std::string &message) {
         std::printf("%s: %s\n", archivePath.c_str(), message.c_str());
