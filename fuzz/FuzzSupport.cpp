@@ -5,10 +5,13 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <SDL.h>
+
 #include "ConfigTable.h"
 #include "Console.h"
 #include "Memory.h"
 #include "NFILoader.h"
+#include "Video.h"
 
 namespace fuzz {
 
@@ -50,6 +53,15 @@ void initialize()
     // The console is made once, here, so that the leak check of an input does not count it.
     Console::addString("Fuzzing with data directory '%s'", directory.c_str());
     Console::clearBuffer();
+}
+
+void initializeWithScreen()
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    initialize();
+    fullscreen = SDL_FALSE;
+    if (SDL_Init(SDL_INIT_TIMER) < 0 || !initializeVideo())
+        std::abort();
 }
 
 const std::string &dataDirectory()
@@ -112,6 +124,15 @@ Uint32 beginInput()
 {
     Console::clearBuffer();
     return totalAllocatedMemory();
+}
+
+Uint32 beginInputAsFiles(const char *looseName, const char *memberName, const std::uint8_t *data, std::size_t size)
+{
+    const Uint32 baseline = beginInput();
+    writeDataFile(looseName, data, size);
+    writeArchive("member.nfi", memberName, data, size);
+    freshLoader();
+    return baseline;
 }
 
 void endInput(Uint32 baseline)

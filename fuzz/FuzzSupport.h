@@ -2,7 +2,7 @@
 // the fuzzer's bytes as a loose data file or as the one member of an archive; a fresh data loader per input
 // (or a deliberately kept one); quiet console; and the leak check that holds every input to the engine's own
 // allocation count: whatever an input allocates through the tracked allocator must be freed by its end.
-// Depends on: NFILoader, Console, ConfigTable (the console switches), Memory.
+// Depends on: NFILoader, Console, ConfigTable (the console switches), Memory, Video, SDL.
 #ifndef ZARVELLO_FUZZSUPPORT_H
 #define ZARVELLO_FUZZSUPPORT_H
 
@@ -18,6 +18,10 @@ namespace fuzz {
 
 // Turns the console echo and the log file off and makes the private data directory (removed at exit).
 void initialize();
+
+// initialize(), then the engine's display on SDL's dummy video driver (800 x 600 x 16, windowed); stops the
+// run when SDL refuses.
+void initializeWithScreen();
 
 // The private data directory (absolute, no trailing "/").
 const std::string &dataDirectory();
@@ -39,6 +43,11 @@ NFILoader *freshLoader();
 
 // Empties the console and returns the tracked memory in use, the baseline of the input's leak check.
 Uint32 beginInput();
+
+// beginInput(), then the bytes as the loose data file looseName and as the member memberName of the archive
+// "member.nfi", and a fresh data loader that sees both. The names are plain C strings: a std::string made
+// by the caller would be allocated before the baseline and freed after it.
+Uint32 beginInputAsFiles(const char *looseName, const char *memberName, const std::uint8_t *data, std::size_t size);
 
 // Deletes the loader and empties the console, then stops the run if the input left tracked memory
 // allocated compared with baseline.

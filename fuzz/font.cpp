@@ -4,16 +4,13 @@
 // cache is destroyed after every input.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 #include <SDL.h>
 
-#include "ConfigTable.h"
 #include "Font.h"
 #include "FontManager.h"
 #include "FuzzSupport.h"
 #include "Memory.h"
-#include "Video.h"
 
 namespace {
 
@@ -38,20 +35,13 @@ void drawWith(EngineFont *font)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    fuzz::initialize();
-    fullscreen = SDL_FALSE;
-    if (SDL_Init(SDL_INIT_TIMER) < 0 || !initializeVideo())
-        std::abort();
+    fuzz::initializeWithScreen();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const Uint32 baseline = fuzz::beginInput();
-    fuzz::writeDataFile("/gfx/fonts/Fuzz_12.font", data, size);
-    fuzz::writeArchive("member.nfi", "/gfx/fonts/member.font", data, size);
-    fuzz::freshLoader();
+    const Uint32 baseline = fuzz::beginInputAsFiles("/gfx/fonts/Fuzz_12.font", "/gfx/fonts/member.font", data, size);
     if (EngineFont *font = FontManager::getFont("Fuzz", 12, 255, 255, 255))
         drawWith(font);
     if (EngineFont *font = FontManager::getFont("/gfx/fonts/member.font", 0, 10, 20, 30))

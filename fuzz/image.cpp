@@ -4,33 +4,23 @@
 // screen. The cache is destroyed after every input.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 #include <SDL.h>
 
-#include "ConfigTable.h"
 #include "FuzzSupport.h"
 #include "GraphicSurface.h"
 #include "ImageManager.h"
 #include "Memory.h"
-#include "Video.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    fuzz::initialize();
-    fullscreen = SDL_FALSE;
-    if (SDL_Init(SDL_INIT_TIMER) < 0 || !initializeVideo())
-        std::abort();
+    fuzz::initializeWithScreen();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const Uint32 baseline = fuzz::beginInput();
-    fuzz::writeDataFile("/gfx/loose.tga", data, size);
-    fuzz::writeArchive("member.nfi", "/gfx/member.tga", data, size);
-    fuzz::freshLoader();
+    const Uint32 baseline = fuzz::beginInputAsFiles("/gfx/loose.tga", "/gfx/member.tga", data, size);
     for (const char *name : {"/gfx/loose.tga", "/gfx/member.tga"}) {
         GraphicSurface *image = ImageManager::getImage(name);
         if (!image)

@@ -6,7 +6,6 @@
 
 #include "FuzzSupport.h"
 #include "Memory.h"
-#include "NFILoader.h"
 #include "RawLoader.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -19,12 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size < 4)
         return 0;
-    const Uint32 baseline = fuzz::beginInput();
     const Uint16 width = static_cast<Uint16>(data[0] | data[1] << 8);
     const Uint16 height = static_cast<Uint16>(data[2] | data[3] << 8);
-    fuzz::writeDataFile("/gfx/loose.raw", data + 4, size - 4);
-    fuzz::writeArchive("member.nfi", "/gfx/member.raw", data + 4, size - 4);
-    fuzz::freshLoader();
+    const Uint32 baseline = fuzz::beginInputAsFiles("/gfx/loose.raw", "/gfx/member.raw", data + 4, size - 4);
     for (const char *name : {"/gfx/loose.raw", "/gfx/member.raw"}) {
         Uint16 w = width, h = height;
         Uint8 *pixels = rawImageFromFile(name, w, h);

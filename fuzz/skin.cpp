@@ -5,12 +5,10 @@
 // tile), then deleted; the caches are destroyed after every input.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 
 #include <SDL.h>
 
-#include "ConfigTable.h"
 #include "Font.h"
 #include "FontManager.h"
 #include "FuzzSupport.h"
@@ -19,7 +17,6 @@
 #include "ImageManager.h"
 #include "Memory.h"
 #include "SkinLoader.h"
-#include "Video.h"
 
 namespace {
 
@@ -56,21 +53,14 @@ void draw(EngineSkin *skin)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    fuzz::initialize();
+    fuzz::initializeWithScreen();
     std::filesystem::copy_file(ZARVELLO_SHIPPED_ARCHIVE, fuzz::dataDirectory() + "/default.nfi");
-    fullscreen = SDL_FALSE;
-    if (SDL_Init(SDL_INIT_TIMER) < 0 || !initializeVideo())
-        std::abort();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const Uint32 baseline = fuzz::beginInput();
-    fuzz::writeDataFile("/gfx/skins/fuzz.skin", data, size);
-    fuzz::writeArchive("member.nfi", "/gfx/skins/member.skin", data, size);
-    fuzz::freshLoader();
+    const Uint32 baseline = fuzz::beginInputAsFiles("/gfx/skins/fuzz.skin", "/gfx/skins/member.skin", data, size);
     for (const char *name : {"fuzz", "member"}) {
         if (EngineSkin *skin = loadSkin(name)) {
             draw(skin);

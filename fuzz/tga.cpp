@@ -5,7 +5,6 @@
 
 #include "FuzzSupport.h"
 #include "Memory.h"
-#include "NFILoader.h"
 #include "TgaLoader.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -16,10 +15,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const Uint32 baseline = fuzz::beginInput();
-    fuzz::writeDataFile("/gfx/loose.tga", data, size);
-    fuzz::writeArchive("member.nfi", "/gfx/member.tga", data, size);
-    fuzz::freshLoader();
+    const Uint32 baseline = fuzz::beginInputAsFiles("/gfx/loose.tga", "/gfx/member.tga", data, size);
     for (const char *name : {"/gfx/loose.tga", "/gfx/member.tga"}) {
         Uint16 width = 0, height = 0;
         Uint8 *pixels = targaImageFromFile(name, width, height);
