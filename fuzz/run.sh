@@ -35,6 +35,8 @@ fi
 limits=(-rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=1 -close_fd_mask=2 -print_final_stats=1)
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
+# The targets log through the console, and a script may turn its log file on: keep that in the build tree.
+cd "$build"
 failed=()
 for target in "${targets[@]}"; do
   program="$build/fuzz_$target"
