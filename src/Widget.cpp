@@ -166,9 +166,19 @@ Uint32 Widget::getZOrder()
     return zOrder;
 }
 
+SDL_bool Widget::isAncestorOf(Widget *widget)
+{
+    for (Widget *step = widget; step; step = step->parent)
+        if (step == this)
+            return SDL_TRUE;
+    return SDL_FALSE;
+}
+
 void Widget::setParent(Widget *newParent)
 {
-    if (newParent == parent)
+    // Moving a widget below itself or one of its own descendants would make it hold itself: a cycle of
+    // references that nothing could ever release. Such a move does nothing.
+    if (newParent == parent || (newParent && isAncestorOf(newParent)))
         return;
     WidgetManager *current = liveManager();
     if (!newParent && !current)
@@ -196,7 +206,8 @@ Widget *Widget::getParent()
 
 void Widget::addChild(Widget *child)
 {
-    if (!child)
+    // A widget never holds itself or one of its ancestors (a cycle of references that would never be freed).
+    if (!child || child->isAncestorOf(this))
         return;
     children->addWidget(child, SDL_TRUE);
     Console::addString("Widget '%s' is adding: '%s'", getCaption(), child->getCaption());

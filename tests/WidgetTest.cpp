@@ -212,6 +212,30 @@ TEST_F(WidgetBehaviour, SetParentMovesTheWidgetWithoutLosingIt)
     EXPECT_EQ(lastLine(), "Widget 'parent' is removing: 'mover'");
 }
 
+TEST_F(WidgetBehaviour, WidgetNeverEndsUpHoldingItselfOrAnAncestor)
+{
+    Widget *root = new Probe("root", 0, 0, 100, 100);
+    Widget *child = new Probe("child", 0, 0, 50, 50, root);
+    Widget *grandchild = new Probe("grandchild", 0, 0, 10, 10, child);
+    Sint32 lines = Console::totalLines();
+
+    root->setParent(grandchild);
+    root->setParent(root);
+    child->addChild(child);
+    grandchild->addChild(root);
+    EXPECT_EQ(Console::totalLines(), lines);
+    EXPECT_EQ(root->getParent(), nullptr);
+    EXPECT_EQ(grandchild->childCount(), 0u);
+    EXPECT_EQ(child->childCount(), 1u);
+    EXPECT_EQ(root->retainCount(), 2);
+
+    cleanTree(root);
+    WidgetManager::globalManager()->removeWidget(root);
+    EXPECT_TRUE(destroyed("root"));
+    EXPECT_TRUE(destroyed("child"));
+    EXPECT_TRUE(destroyed("grandchild"));
+}
+
 TEST_F(WidgetBehaviour, SetParentToTheCurrentParentChangesNothing)
 {
     Widget *parent = new Probe("parent", 0, 0, 100, 100);

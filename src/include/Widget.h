@@ -70,6 +70,8 @@ public:
     virtual SDL_bool isDirty();
 
 private:
+    // Whether this widget is widget itself or one of its ancestors.
+    SDL_bool isAncestorOf(Widget *widget);
     void setup(const char *caption, short x, short y, unsigned short w, unsigned short h, Widget *newParent);
     // The manager while it still exists, null once it has been destroyed.
     WidgetManager *liveManager();
