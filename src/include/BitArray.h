@@ -1,6 +1,7 @@
-// BitArray: a fixed-length set of bits whose accessors ignore indices out of range, with a search for the
-// lowest clear bit (the data loader takes its free file handles with it).
-// Depends on: Memory (through new[]), Console.
+/// @file
+/// BitArray: a fixed-length set of bits whose accessors ignore indices out of range, with a search for the
+/// lowest clear bit (the data loader takes its free file handles with it).
+/// Depends on: Memory (through new[]), Console.
 #ifndef ZARVELLO_BITARRAY_H
 #define ZARVELLO_BITARRAY_H
 
@@ -8,13 +9,13 @@
 
 class BitArray {
 public:
-    // num bits; 0 means 2048. A negative size is refused with an error line and gives an empty set.
+    /// num bits; 0 means 2048. A negative size is refused with an error line and gives an empty set.
     explicit BitArray(Sint32 num);
     BitArray(const BitArray &other);
     virtual ~BitArray();
     BitArray &operator=(const BitArray &other);
 
-    // Copies this set into other; a shorter other grows to this set's length.
+    /// Copies this set into other; a shorter other grows to this set's length.
     void copy(BitArray &other) const;
 
     void clearAll();
@@ -23,7 +24,7 @@ public:
     void clearBit(Sint32 bit);
     Sint32 toggleBit(Sint32 bit);
 
-    // The lowest clear bit, or -1 when every bit is set.
+    /// The lowest clear bit, or -1 when every bit is set.
     Sint32 findUnsetBit();
 
     Sint32 length() const { return listLength; }

@@ -1,17 +1,18 @@
-// Configuration: runs "zarvello.conf", a script in which only the five configuration variables may be
-// assigned; every assignment is checked against the configuration table and written straight into the
-// program's variable.
-// Depends on: ConfigTable, KeyMapping, Console, the script interpreter (through LuaCompat).
+/// @file
+/// Configuration: runs "zarvello.conf", a script in which only the five configuration variables may be
+/// assigned; every assignment is checked against the configuration table and written straight into the
+/// program's variable.
+/// Depends on: ConfigTable, KeyMapping, Console, the script interpreter (through LuaCompat).
 #ifndef ZARVELLO_CONFIG_H
 #define ZARVELLO_CONFIG_H
 
 #include <SDL_types.h>
 
-// Resets every variable to its default, then runs the script. SDL_FALSE when the script failed to parse or
-// run (after logging why); a file that cannot be opened is only a warning.
+/// Resets every variable to its default, then runs the script. SDL_FALSE when the script failed to parse or
+/// run (after logging why); a file that cannot be opened is only a warning.
 SDL_bool readConfigFile(const char *configName);
 
-// Writes every row's default into its variable.
+/// Writes every row's default into its variable.
 void initializeWithDefaults();
 
 #endif

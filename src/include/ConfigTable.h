@@ -1,6 +1,7 @@
-// The configuration variables and the table that describes them: each row gives the variable's name in the
-// configuration script, the kind of value it takes, where it lives and its default.
-// Depends on: SDL's key codes.
+/// @file
+/// The configuration variables and the table that describes them: each row gives the variable's name in the
+/// configuration script, the kind of value it takes, where it lives and its default.
+/// Depends on: SDL's key codes.
 #ifndef ZARVELLO_CONFIGTABLE_H
 #define ZARVELLO_CONFIGTABLE_H
 
@@ -19,22 +20,22 @@ enum VarNumberType {
     numSDLBOOL = 8
 };
 
-// Type codes of the values a row accepts, as the configuration language numbers them.
+/// Type codes of the values a row accepts, as the configuration language numbers them.
 const Uint16 CONFIG_TNUMBER = 2;
 const Uint16 CONFIG_TSTRING = 3;
 
 struct ConfigEntry {
     char name[256];
-    Uint16 type;     // CONFIG_TNUMBER or CONFIG_TSTRING
-    Uint16 numType;  // a VarNumberType for numbers; the destination's capacity in bytes for strings
+    Uint16 type;     ///< CONFIG_TNUMBER or CONFIG_TSTRING
+    Uint16 numType;  ///< a VarNumberType for numbers; the destination's capacity in bytes for strings
     void *variable;
     char defStrVal[256];
     double defNumVal;
 };
 
-// The 32 bits the configuration stored in an on/off or key setting. A script may store any number there, not
-// only a value of the variable's type (2 in "fullscreen", -1 in "keyQuit"), so the program reads the stored
-// number rather than loading a value outside the enumeration.
+/// The 32 bits the configuration stored in an on/off or key setting. A script may store any number there, not
+/// only a value of the variable's type (2 in "fullscreen", -1 in "keyQuit"), so the program reads the stored
+/// number rather than loading a value outside the enumeration.
 Uint32 storedSetting(const SDL_bool &setting);
 Uint32 storedSetting(const SDLKey &setting);
 

@@ -1,7 +1,8 @@
-// Console: the engine's one log. Lines are held in memory (16383 at most; the oldest 4095 are dropped at once
-// when it fills), echoed to standard error while displayConsole is on and appended to "console.log" beside
-// the executable while logConsole is on.
-// Depends on: Utility (run directory, bounded formatter), ConfigTable (the two switches).
+/// @file
+/// Console: the engine's one log. Lines are held in memory (16383 at most; the oldest 4095 are dropped at once
+/// when it fills), echoed to standard error while displayConsole is on and appended to "console.log" beside
+/// the executable while logConsole is on.
+/// Depends on: Utility (run directory, bounded formatter), ConfigTable (the two switches).
 #ifndef ZARVELLO_CONSOLE_H
 #define ZARVELLO_CONSOLE_H
 
@@ -9,19 +10,19 @@
 
 class Console {
 public:
-    // Formats a text and appends it, one console line per "\n"-separated piece. Text past 1024 characters
-    // is cut.
+    /// Formats a text and appends it, one console line per "\n"-separated piece. Text past 1024 characters
+    /// is cut.
     static void addString(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
-    // Frees every held line; the log file is left as it is.
+    /// Frees every held line; the log file is left as it is.
     static void clearBuffer();
 
     static Sint32 totalLines();
 
-    // The held line at index, or "Index out of bounds" for an index outside 0 .. totalLines() - 1.
+    /// The held line at index, or "Index out of bounds" for an index outside 0 .. totalLines() - 1.
     static const char *lineAtIndex(Sint32 index);
 
-    // Destroys the console; a later call would start a new, empty one.
+    /// Destroys the console; a later call would start a new, empty one.
     static void destroyConsole();
 
     static const int maxLines = 16383;

@@ -1,7 +1,8 @@
-// Font: a bitmap font loaded in one colour. The 96 glyphs of codes 32 to 127 are painted side by side on one
-// colour-keyed 16-bit strip; text is drawn one line at a time onto `screen` and measured so that the measure is
-// exactly the distance the pen moves. Fonts are made and cached by FontManager.
-// Depends on: ManagedResource, GraphicSurface (the strip), Video (`screen`), Utility (bounded formatter).
+/// @file
+/// Font: a bitmap font loaded in one colour. The 96 glyphs of codes 32 to 127 are painted side by side on one
+/// colour-keyed 16-bit strip; text is drawn one line at a time onto `screen` and measured so that the measure is
+/// exactly the distance the pen moves. Fonts are made and cached by FontManager.
+/// Depends on: ManagedResource, GraphicSurface (the strip), Video (`screen`), Utility (bounded formatter).
 #ifndef ZARVELLO_FONT_H
 #define ZARVELLO_FONT_H
 
@@ -12,7 +13,7 @@
 
 class GraphicSurface;
 
-// The 51-byte header of a font file, as read.
+/// The 51-byte header of a font file, as read.
 struct FontHeader {
     Uint8 fontSpecVersion;
     char fontName[32];
@@ -24,7 +25,7 @@ struct FontHeader {
     Uint32 totalCharWidth;
 };
 
-// One glyph record while a file is being loaded: charWidth x charHeight bytes, non-zero meaning ink.
+/// One glyph record while a file is being loaded: charWidth x charHeight bytes, non-zero meaning ink.
 struct FontCharacter {
     Uint32 charWidth;
     Uint32 charHeight;
@@ -35,27 +36,27 @@ class EngineFont : public ManagedResource {
 public:
     static const int firstChar = 32;
     static const int numChars = 96;
-    // The longest text drawn at once, and the default for a constrain of 0.
+    /// The longest text drawn at once, and the default for a constrain of 0.
     static const Uint32 maxTextLength = 511;
 
-    // Draws at most constrain characters of str (0 or above 511: 511) in one line onto the screen, top-left at
-    // (destX, destY), and returns how many characters it took. Codes outside 32..127 draw nothing and do not
-    // move the pen; every glyph keeps its place even when an earlier one was clipped.
+    /// Draws at most constrain characters of str (0 or above 511: 511) in one line onto the screen, top-left at
+    /// (destX, destY), and returns how many characters it took. Codes outside 32..127 draw nothing and do not
+    /// move the pen; every glyph keeps its place even when an earlier one was clipped.
     Uint32 blitText(Sint16 destX, Sint16 destY, Uint32 constrain, const char *str);
 
-    // Formats str (cut at 511 characters, and at constrain when that is not 0), then draws it as blitText.
+    /// Formats str (cut at 511 characters, and at constrain when that is not 0), then draws it as blitText.
     Uint32 blitTextFmt(Sint16 destX, Sint16 destY, Uint32 constrain, const char *str, ...)
         __attribute__((format(printf, 5, 6)));
 
-    // The same pixels as blitText, drawn with one colour-keyed SDL blit per character.
+    /// The same pixels as blitText, drawn with one colour-keyed SDL blit per character.
     Uint32 blitTextPerCharacter(Sint16 destX, Sint16 destY, Uint32 constrain, const char *str);
 
-    // Width in pixels of text: the distance the pen moves when drawing it.
+    /// Width in pixels of text: the distance the pen moves when drawing it.
     Uint32 textSize(const char *text) const;
     Uint32 textSizeFmt(const char *text, ...) const __attribute__((format(printf, 2, 3)));
 
     Uint8 version() const { return fontInfo.fontSpecVersion; }
-    // The header's name, terminated even when it fills all 32 bytes of its field.
+    /// The header's name, terminated even when it fills all 32 bytes of its field.
     const char *name() const { return nameText; }
     Uint8 size() const { return fontInfo.pointSize; }
     Uint8 style() const { return fontInfo.fontStyle; }
@@ -63,10 +64,10 @@ public:
     Uint32 maxCharWidth() const { return fontInfo.maxCharWidth; }
     Uint32 averageCharWidth() const { return fontInfo.averageCharWidth; }
 
-    // The data name the font was loaded from, or "/invalid/font/object" for a font without a strip.
+    /// The data name the font was loaded from, or "/invalid/font/object" for a font without a strip.
     const char *getFilename() const;
 
-    // The rectangle of code c within the strip; null for codes outside 32..127.
+    /// The rectangle of code c within the strip; null for codes outside 32..127.
     const SDL_Rect *charRect(unsigned char c) const
     {
         return (c >= firstChar && c < firstChar + numChars) ? &chars[c - firstChar] : nullptr;
@@ -74,29 +75,29 @@ public:
 
     GraphicSurface *getSurface() const { return surface; }
 
-    // Blends the strip with the given per-surface alpha.
+    /// Blends the strip with the given per-surface alpha.
     void setAlpha(Uint8 alpha);
 
 private:
     friend class FontManager;
 
-    // One horizontal run of ink inside a glyph, in glyph coordinates.
+    /// One horizontal run of ink inside a glyph, in glyph coordinates.
     struct GlyphRun {
         Uint16 y;
         Uint16 x;
         Uint16 length;
     };
 
-    // Takes one reference to strip.
+    /// Takes one reference to strip.
     EngineFont(GraphicSurface *strip, const FontHeader &header, Uint8 r, Uint8 g, Uint8 b);
     ~EngineFont() override;
 
-    // Records the ink runs of every glyph from the painted strip, which must be locked; keyPixel is the value
-    // the strip's colour key will have. SDL_FALSE when memory for the runs is refused.
+    /// Records the ink runs of every glyph from the painted strip, which must be locked; keyPixel is the value
+    /// the strip's colour key will have. SDL_FALSE when memory for the runs is refused.
     SDL_bool recordGlyphRuns(SDL_Surface *lockedStrip, Uint32 keyPixel);
 
-    // Whether the run blitter gives exactly the pixels of the per-character blit now: the strip is keyed with
-    // the recorded key, not blended, in the screen's 16-bit layout, and the screen is not locked by a caller.
+    /// Whether the run blitter gives exactly the pixels of the per-character blit now: the strip is keyed with
+    /// the recorded key, not blended, in the screen's 16-bit layout, and the screen is not locked by a caller.
     bool runBlitterApplies() const;
 
     GraphicSurface *surface;

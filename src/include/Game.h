@@ -1,6 +1,7 @@
-// Game: the game's reaction to one event. Closing the window or pressing the quit key (`keyQuit`) stops the
-// main loop; key releases and every other event are ignored.
-// Depends on: GameLoop (stopGame), ConfigTable (`keyQuit`), SDL's events.
+/// @file
+/// Game: the game's reaction to one event. Closing the window or pressing the quit key (`keyQuit`) stops the
+/// main loop; key releases and every other event are ignored.
+/// Depends on: GameLoop (stopGame), ConfigTable (`keyQuit`), SDL's events.
 #ifndef ZARVELLO_GAME_H
 #define ZARVELLO_GAME_H
 

@@ -1,21 +1,22 @@
-// GameLoop: the frame loop. Each frame waits for its start time, handles every pending event, copies the
-// frame's dirty rectangles to the display and counts itself; the loop ends when the game is stopped (quit key
-// or window close) and then logs the frame rate it achieved. It runs once per process.
-// Depends on: Video (`screen`, frame pacing), RenderQueue, Game, Console.
+/// @file
+/// GameLoop: the frame loop. Each frame waits for its start time, handles every pending event, copies the
+/// frame's dirty rectangles to the display and counts itself; the loop ends when the game is stopped (quit key
+/// or window close) and then logs the frame rate it achieved. It runs once per process.
+/// Depends on: Video (`screen`, frame pacing), RenderQueue, Game, Console.
 #ifndef ZARVELLO_GAMELOOP_H
 #define ZARVELLO_GAMELOOP_H
 
-// Shows the whole screen once, runs frames until stopGame, then logs
-// "FPS was %3.2f, %d frames in %3.2f seconds".
+/// Shows the whole screen once, runs frames until stopGame, then logs
+/// "FPS was %3.2f, %d frames in %3.2f seconds".
 void runGame();
 
-// The per-frame game step: handles the pending events.
+/// The per-frame game step: handles the pending events.
 void doGameLoop();
 
-// Passes every pending SDL event, in arrival order, to handleGameEvent.
+/// Passes every pending SDL event, in arrival order, to handleGameEvent.
 void handleEvents();
 
-// Ends the loop after the current frame; nothing starts it again.
+/// Ends the loop after the current frame; nothing starts it again.
 void stopGame();
 
 #endif

@@ -1,7 +1,8 @@
-// ImageList: a sprite sheet, one surface and up to 100 cell rectangles on it, addressed by index, blitted or
-// tiled onto the screen. Grid cells are numbered row by row from the top, left to right. The sheet holds a
-// reference to its surface for its whole life.
-// Depends on: ManagedResource, GraphicSurface, Console.
+/// @file
+/// ImageList: a sprite sheet, one surface and up to 100 cell rectangles on it, addressed by index, blitted or
+/// tiled onto the screen. Grid cells are numbered row by row from the top, left to right. The sheet holds a
+/// reference to its surface for its whole life.
+/// Depends on: ManagedResource, GraphicSurface, Console.
 #ifndef ZARVELLO_IMAGELIST_H
 #define ZARVELLO_IMAGELIST_H
 
@@ -18,21 +19,21 @@ class ImageList : public ManagedResource {
 public:
     static const Uint32 maxCells = 100;
 
-    // A sheet without cells.
+    /// A sheet without cells.
     explicit ImageList(GraphicSurface *inSurface) { baseInit(inSurface); }
 
-    // A sheet with the cells r1 and then each further SDL_Rect* argument up to a null pointer.
+    /// A sheet with the cells r1 and then each further SDL_Rect* argument up to a null pointer.
     ImageList(GraphicSurface *inSurface, SDL_Rect *r1, ...);
 
-    // A sheet cut into a grid of horzCount x vertCount equal cells; a remainder at the right and bottom
-    // belongs to no cell.
+    /// A sheet cut into a grid of horzCount x vertCount equal cells; a remainder at the right and bottom
+    /// belongs to no cell.
     ImageList(GraphicSurface *inSurface, Uint32 horzCount, Uint32 vertCount)
     {
         baseInit(inSurface);
         arrayInit(horzCount, vertCount);
     }
 
-    // Appends a copy of *rect as the next cell; a full sheet logs an error and drops it.
+    /// Appends a copy of *rect as the next cell; a full sheet logs an error and drops it.
     void addRect(SDL_Rect *rect)
     {
         if (currentSize == maxCells) {
@@ -44,7 +45,7 @@ public:
 
     Uint32 count() const { return currentSize; }
 
-    // Draws cell index with its top-left corner at (x, y) of the screen.
+    /// Draws cell index with its top-left corner at (x, y) of the screen.
     void blitImage(Uint32 index, Sint16 x, Sint16 y)
     {
         if (index >= currentSize) {
@@ -54,7 +55,7 @@ public:
         surface->blitRectToScreen(&list[index], x, y);
     }
 
-    // Tiles cell index over destRect of the screen.
+    /// Tiles cell index over destRect of the screen.
     void tileImage(Uint32 index, SDL_Rect *destRect)
     {
         if (index >= currentSize) {
@@ -64,7 +65,7 @@ public:
         surface->tileRectToRect(&list[index], destRect);
     }
 
-    // The width and height of cell index; 0 for a bad index.
+    /// The width and height of cell index; 0 for a bad index.
     Uint16 width(Uint32 index)
     {
         if (index >= currentSize) {

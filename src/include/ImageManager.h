@@ -1,6 +1,7 @@
-// ImageManager: the image cache. Each data file name is loaded once and the same surface handed to everyone
-// who asks for it; cached images stay until the cache is destroyed. A singleton made by the GUI start-up.
-// Depends on: ImageLoader, GraphicSurface, Memory.
+/// @file
+/// ImageManager: the image cache. Each data file name is loaded once and the same surface handed to everyone
+/// who asks for it; cached images stay until the cache is destroyed. A singleton made by the GUI start-up.
+/// Depends on: ImageLoader, GraphicSurface, Memory.
 #ifndef ZARVELLO_IMAGEMANAGER_H
 #define ZARVELLO_IMAGEMANAGER_H
 
@@ -10,18 +11,18 @@ class GraphicSurface;
 
 class ImageManager {
 public:
-    // The cache, created empty on the first call.
+    /// The cache, created empty on the first call.
     static ImageManager *globalManager();
 
-    // Releases every cached image and deletes the cache; a later globalManager() makes a new, empty one.
+    /// Releases every cached image and deletes the cache; a later globalManager() makes a new, empty one.
     static void destroyImageManager();
 
-    // The image loaded from filename (a TGA data file), loading it on the first request. Borrowed: the cache
-    // keeps its own reference, and a caller that keeps the image retains it. Null when it cannot be loaded;
-    // a failure is not remembered, so the next request tries again.
+    /// The image loaded from filename (a TGA data file), loading it on the first request. Borrowed: the cache
+    /// keeps its own reference, and a caller that keeps the image retains it. Null when it cannot be loaded;
+    /// a failure is not remembered, so the next request tries again.
     static GraphicSurface *getImage(const char *filename);
 
-    // The number of cached images and the room for them.
+    /// The number of cached images and the room for them.
     Uint32 count() const { return currentSize; }
     Uint32 capacity() const { return maxSize; }
 

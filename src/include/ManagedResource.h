@@ -1,7 +1,8 @@
-// ManagedResource: the reference-counted base of the shared objects (surfaces, fonts, image lists, widgets).
-// A holder retains what it keeps and releases what it drops; the release that brings the count to 0 deletes
-// the object.
-// Depends on: Console (for its two error lines).
+/// @file
+/// ManagedResource: the reference-counted base of the shared objects (surfaces, fonts, image lists, widgets).
+/// A holder retains what it keeps and releases what it drops; the release that brings the count to 0 deletes
+/// the object.
+/// Depends on: Console (for its two error lines).
 #ifndef ZARVELLO_MANAGEDRESOURCE_H
 #define ZARVELLO_MANAGEDRESOURCE_H
 
@@ -22,15 +23,15 @@ public:
     ManagedResource(const ManagedResource &) = delete;
     ManagedResource &operator=(const ManagedResource &) = delete;
 
-    // Adds one holder. Returns the object itself.
+    /// Adds one holder. Returns the object itself.
     void *retain()
     {
         ++_retainCount;
         return this;
     }
 
-    // Drops one holder; deletes the object when none is left. Releasing more often than retaining logs an
-    // error and still deletes the object.
+    /// Drops one holder; deletes the object when none is left. Releasing more often than retaining logs an
+    /// error and still deletes the object.
     void release()
     {
         --_retainCount;

@@ -1,9 +1,10 @@
-// NFILoader: the one way the engine reads data files. A data name ("/gfx/skins/default.skin") is looked up as a
-// loose file below each data path (the path added last first), then as a member of a loaded ".nfi" archive (the
-// archive added last first); the caller gets a handle 0..255 and seeks and reads through it, loose or packed alike.
-// Archive layout (numbers are little-endian Uint32): file header "NFI\0", version byte 1, reserved, dirOffs (13
-// bytes); at dirOffs dirSize, reserved (8 bytes); then dirSize entries of name[260], offset, length, reserved[8].
-// Depends on: Memory, Console, Utility, BitArray.
+/// @file
+/// NFILoader: the one way the engine reads data files. A data name ("/gfx/skins/default.skin") is looked up as a
+/// loose file below each data path (the path added last first), then as a member of a loaded ".nfi" archive (the
+/// archive added last first); the caller gets a handle 0..255 and seeks and reads through it, loose or packed alike.
+/// Archive layout (numbers are little-endian Uint32): file header "NFI\0", version byte 1, reserved, dirOffs (13
+/// bytes); at dirOffs dirSize, reserved (8 bytes); then dirSize entries of name[260], offset, length, reserved[8].
+/// Depends on: Memory, Console, Utility, BitArray.
 #ifndef ZARVELLO_NFILOADER_H
 #define ZARVELLO_NFILOADER_H
 
@@ -14,29 +15,29 @@
 class BitArray;
 struct NFINameIndex;
 
-// An open data file: 0 to 255; -1 means no handle.
+/// An open data file: 0 to 255; -1 means no handle.
 typedef Sint32 NFIHandle;
 
 struct NFIFileHeader {
-    char id[4];  // 'N', 'F', 'I', 0
-    char version;  // 1
+    char id[4];  ///< 'N', 'F', 'I', 0
+    char version;  ///< 1
     Uint32 reserved;
-    Uint32 dirOffs;  // where the directory header starts, from the start of the file
+    Uint32 dirOffs;  ///< where the directory header starts, from the start of the file
 };
 
 struct NFIDirHeader {
-    Uint32 dirSize;  // number of directory entries
+    Uint32 dirSize;  ///< number of directory entries
     Uint32 reserved;
 };
 
 struct NFIDirEntry {
-    char name[260];  // the member's data name; a name filling all 260 bytes has no terminator
-    Uint32 offset;  // of the member's first byte, from the start of the archive
+    char name[260];  ///< the member's data name; a name filling all 260 bytes has no terminator
+    Uint32 offset;  ///< of the member's first byte, from the start of the archive
     Uint32 length;
     char reserved[8];
 };
 
-// One loaded archive; its stream stays open and its directory in memory until the loader is deleted.
+/// One loaded archive; its stream stays open and its directory in memory until the loader is deleted.
 typedef struct TAGNFIFile {
     char name[256];
     NFIFileHeader fileHeader;
@@ -47,71 +48,71 @@ typedef struct TAGNFIFile {
 } NFIFile;
 
 typedef struct PathEntryTAG {
-    char *pathName;  // without a trailing "/"
+    char *pathName;  ///< without a trailing "/"
     struct PathEntryTAG *next;
 } PathEntry;
 
-// One slot of the handle table; meaningful only while the handle is open.
+/// One slot of the handle table; meaningful only while the handle is open.
 struct InternalHandle {
-    FILE *realFile;  // the loose file's own stream, or the shared stream of the member's archive
+    FILE *realFile;  ///< the loose file's own stream, or the shared stream of the member's archive
     SDL_bool isPacked;
-    Uint32 startPos;  // of the file's first byte within realFile
+    Uint32 startPos;  ///< of the file's first byte within realFile
     Uint32 length;
-    Uint32 position;  // counted from startPos
+    Uint32 position;  ///< counted from startPos
 };
 
 class NFILoader {
 public:
-    // The one loader, created on the first call. Deleting it closes every file and archive.
+    /// The one loader, created on the first call. Deleting it closes every file and archive.
     static NFILoader *globalLoader();
     ~NFILoader();
 
     NFILoader(const NFILoader &) = delete;
     NFILoader &operator=(const NFILoader &) = delete;
 
-    // Registers a directory (a trailing "/" is removed) for loose files and loads every ".nfi" archive in it.
+    /// Registers a directory (a trailing "/" is removed) for loose files and loads every ".nfi" archive in it.
     void addDataPath(const char *path);
 
-    // Loads one archive and puts it first in the search order; SDL_FALSE (and a console line) when rejected.
+    /// Loads one archive and puts it first in the search order; SDL_FALSE (and a console line) when rejected.
     SDL_bool addNFIFile(const char *filename);
 
-    // The lowest free handle on the named data file; -1 when it is found nowhere or no handle is free.
+    /// The lowest free handle on the named data file; -1 when it is found nowhere or no handle is free.
     NFIHandle openFile(const char *filename);
 
-    // Releases a handle; a handle that is not open is ignored.
+    /// Releases a handle; a handle that is not open is ignored.
     void closeFile(NFIHandle handle);
 
-    // Whether openFile would succeed now.
+    /// Whether openFile would succeed now.
     SDL_bool fileExists(const char *filename);
 
-    // Length of a data file in bytes; -1 when it cannot be opened.
+    /// Length of a data file in bytes; -1 when it cannot be opened.
     Sint32 fileSize(const char *filename);
 
-    // Length of an open file in bytes; -1 when the handle is not open.
+    /// Length of an open file in bytes; -1 when the handle is not open.
     Sint32 fileSize(NFIHandle handle);
 
-    // Moves the read position; location is SEEK_SET, SEEK_CUR or SEEK_END. A position before the start fails
-    // and changes nothing; one past the end is accepted and reads from it fail.
+    /// Moves the read position; location is SEEK_SET, SEEK_CUR or SEEK_END. A position before the start fails
+    /// and changes nothing; one past the end is accepted and reads from it fail.
     SDL_bool seek(NFIHandle handle, Sint32 position, Sint32 location);
 
-    // Reads exactly bytesToRead bytes; a request reaching past the end fails without reading anything.
+    /// Reads exactly bytesToRead bytes; a request reaching past the end fails without reading anything.
     SDL_bool readByteStream(NFIHandle handle, void *buffer, Uint32 bytesToRead);
     SDL_bool readByte(NFIHandle handle, void *buffer);
-    // The bytes as stored (little-endian), so a Uint16 / Uint32 destination receives the value.
+    /// The bytes as stored (little-endian), so a Uint16 / Uint32 destination receives the value.
     SDL_bool readINT2(NFIHandle handle, void *buffer);
     SDL_bool readINT4(NFIHandle handle, void *buffer);
 
-    // Reads one line ending in LF into buffer (bufSize bytes, at least 2), without the line end; with
-    // keepNewline a CR LF end comes out as LF. A line longer than the buffer comes in pieces. The buffer is
-    // always terminated; SDL_FALSE at the end of the file or on a failed read.
+    /// Reads one line ending in LF into buffer (bufSize bytes, at least 2), without the line end; with
+    /// keepNewline a CR LF end comes out as LF. A line longer than the buffer comes in pieces. The buffer is
+    /// always terminated; SDL_FALSE at the end of the file or on a failed read.
     SDL_bool readString(NFIHandle handle, char *buffer, Sint32 bufSize, SDL_bool keepNewline);
 
     NFIFile *loadedNFIList() { return NFIList; }
     Uint32 loadedNFICount() { return NFICount; }
     PathEntry *dataPathList() { return rootPathEntry; }
 
-    // The bits of a name's hash that the name index keeps, taken when a loader is created: all of them in the
-    // engine. Tests narrow it so that different names collide and must be told apart by their bytes.
+    /// The bits of a name's hash that the name index keeps, taken when a loader is created: all of them in the
+    /// engine. Tests narrow it so that different names collide and must be told apart by their bytes.
     static Uint32 nameHashMask;
 
 private:
@@ -121,7 +122,7 @@ private:
     NFIHandle openFileLocally(const char *filename);
     Sint32 getFileSize(FILE *file);
     static SDL_bool isRegularFile(FILE *file);
-    // Reads exactly size bytes from offset of the stream's file, leaving the stream where it was.
+    /// Reads exactly size bytes from offset of the stream's file, leaving the stream where it was.
     static SDL_bool readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset);
     InternalHandle *openHandle(NFIHandle handle);
 
@@ -129,7 +130,7 @@ private:
     SDL_bool readNFIFileHeader(NFIFile &info);
     SDL_bool readNFIDirHeader(NFIFile &info);
     SDL_bool readNFIDirEntries(NFIFile &info);
-    // Points entry and entryFile at the member's directory entry and archive record (nothing is copied).
+    /// Points entry and entryFile at the member's directory entry and archive record (nothing is copied).
     SDL_bool searchForNFIEntry(const NFIDirEntry *&entry, NFIFile *&entryFile, const char *name);
     void indexArchive(NFIFile &archive);
 
@@ -138,7 +139,7 @@ private:
     PathEntry *rootPathEntry;
     InternalHandle handleList[256];
     BitArray *handleFlags;
-    NFINameIndex *nameIndex;  // data name -> the entry a search over NFIList would find first
+    NFINameIndex *nameIndex;  ///< data name -> the entry a search over NFIList would find first
 };
 
 #endif

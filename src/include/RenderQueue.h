@@ -1,7 +1,8 @@
-// RenderQueue: the screen rectangles to copy to the display at the end of the frame (at most 1000), kept in
-// the order they were added, with the values given. The main loop flushes it once per frame; drawing code
-// adds what it changed. One queue per process, created on first use and deleted by the video shutdown.
-// Depends on: Video (`screen`), Console, SDL's screen updates.
+/// @file
+/// RenderQueue: the screen rectangles to copy to the display at the end of the frame (at most 1000), kept in
+/// the order they were added, with the values given. The main loop flushes it once per frame; drawing code
+/// adds what it changed. One queue per process, created on first use and deleted by the video shutdown.
+/// Depends on: Video (`screen`), Console, SDL's screen updates.
 #ifndef ZARVELLO_RENDERQUEUE_H
 #define ZARVELLO_RENDERQUEUE_H
 
@@ -10,22 +11,22 @@
 
 class RenderQueue {
 public:
-    // The queue, created empty on first use (again after the previous one was deleted).
+    /// The queue, created empty on first use (again after the previous one was deleted).
     static RenderQueue *globalRenderQueue();
 
     ~RenderQueue();
     RenderQueue(const RenderQueue &) = delete;
     RenderQueue &operator=(const RenderQueue &) = delete;
 
-    // Appends a copy of *rect; when 1000 are queued already, logs "ERROR: Render queue is full!" and drops it.
+    /// Appends a copy of *rect; when 1000 are queued already, logs "ERROR: Render queue is full!" and drops it.
     void addRect(SDL_Rect *rect);
     void addRegion(Sint16 x, Sint16 y, Uint16 w, Uint16 h);
 
-    // Copies the queued rectangles, cut to the screen, to the display in one call and empties the queue.
+    /// Copies the queued rectangles, cut to the screen, to the display in one call and empties the queue.
     void updateScreen();
 
     Sint16 count() const { return regionCount; }
-    // The queued rectangle at index, as it was added; index must be below count().
+    /// The queued rectangle at index, as it was added; index must be below count().
     const SDL_Rect &rectAt(Sint16 index) const { return regionList[index]; }
 
     static const Sint16 capacity = 1000;

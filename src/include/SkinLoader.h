@@ -1,8 +1,9 @@
-// Skins: the images and fonts that dialog boxes are drawn from, loaded from a ".skin" file of ten fixed records
-// ("/gfx/skins/<name>.skin" through the data loader). Record k (274 bytes, from byte 274 * k; no header, little-
-// endian) holds type (4, signed), filename (256, NUL-terminated), rgb (6: main then shadow colour),
-// transparent (4) and vertical (4). The skin holds one counted reference to every surface, image list and font.
-// Depends on: NFILoader, ImageManager, ImageList, FontManager, GraphicSurface, Console, Utility.
+/// @file
+/// Skins: the images and fonts that dialog boxes are drawn from, loaded from a ".skin" file of ten fixed records
+/// ("/gfx/skins/<name>.skin" through the data loader). Record k (274 bytes, from byte 274 * k; no header, little-
+/// endian) holds type (4, signed), filename (256, NUL-terminated), rgb (6: main then shadow colour),
+/// transparent (4) and vertical (4). The skin holds one counted reference to every surface, image list and font.
+/// Depends on: NFILoader, ImageManager, ImageList, FontManager, GraphicSurface, Console, Utility.
 #ifndef ZARVELLO_SKINLOADER_H
 #define ZARVELLO_SKINLOADER_H
 
@@ -15,7 +16,7 @@ class ImageList;
 class EngineFont;
 class EngineSkin;
 
-// The kind of a skin part. The type field of a record may hold any other value; such a part loads nothing.
+/// The kind of a skin part. The type field of a record may hold any other value; such a part loads nothing.
 enum SkinPartType : Sint32 {
     SKINPART_TILE = 0,
     SKINPART_BEVEL = 1,
@@ -25,19 +26,19 @@ enum SkinPartType : Sint32 {
 
 struct SkinPart {
     SkinPartType type;
-    char filename[256];  // below "/gfx/skins/" (images) or "/gfx/fonts/" (fonts); all 256 bytes may be name
-    unsigned char rgb[6];  // main font colour, then shadow font colour
-    SDL_bool transparent;  // bevels and buttons: magenta becomes transparent
-    SDL_bool vertical;  // buttons: the four cells are stacked top to bottom
+    char filename[256];  ///< below "/gfx/skins/" (images) or "/gfx/fonts/" (fonts); all 256 bytes may be name
+    unsigned char rgb[6];  ///< main font colour, then shadow font colour
+    SDL_bool transparent;  ///< bevels and buttons: magenta becomes transparent
+    SDL_bool vertical;  ///< buttons: the four cells are stacked top to bottom
     union {  // the member that type names; all null for any other type
         GraphicSurface *tile;
         ImageList *bevels;
         ImageList *buttons;
-        EngineFont *font[2];  // main, shadow
+        EngineFont *font[2];  ///< main, shadow
     };
 };
 
-// The ten parts in file order, with the slot each fills.
+/// The ten parts in file order, with the slot each fills.
 enum SkinSlot {
     SKINSLOT_ENABLED_CAPTION_BACK,
     SKINSLOT_ENABLED_CAPTION_BUTTON,
@@ -52,28 +53,28 @@ enum SkinSlot {
     SKINSLOT_COUNT
 };
 
-// Size of one part record and of a whole skin file; bytes after the tenth record are never read.
+/// Size of one part record and of a whole skin file; bytes after the tenth record are never read.
 const Uint32 skinPartRecordSize = 274;
 const Uint32 skinFileSize = skinPartRecordSize * SKINSLOT_COUNT;
 
-// The label that messages use for a slot ("enabled caption background"), and the kind of part it must hold.
+/// The label that messages use for a slot ("enabled caption background"), and the kind of part it must hold.
 const char *skinSlotLabel(int slot);
 SkinPartType skinSlotType(int slot);
 
-// Loads the named skin and every image and font it names; null, after one "loadSkin (...)" console line,
-// when the file cannot be opened or read, a part of the wrong kind sits in a slot, or a part cannot be loaded.
-// Nothing is left held on failure.
+/// Loads the named skin and every image and font it names; null, after one "loadSkin (...)" console line,
+/// when the file cannot be opened or read, a part of the wrong kind sits in a slot, or a part cannot be loaded.
+/// Nothing is left held on failure.
 EngineSkin *loadSkin(const char *skinName);
 
-// Reads the ten records from the open file into theSkin. On failure the file is closed, the skin deleted.
+/// Reads the ten records from the open file into theSkin. On failure the file is closed, the skin deleted.
 SDL_bool readSkinSpecs(const char *skinName, NFILoader *loader, NFIHandle fileHandle, EngineSkin *theSkin);
 
-// Loads the images and fonts of the ten parts. On failure the skin is deleted.
+/// Loads the images and fonts of the ten parts. On failure the skin is deleted.
 SDL_bool readSkinData(const char *skinName, EngineSkin *theSkin);
 
 class EngineSkin {
 public:
-    // Releases every object the parts hold.
+    /// Releases every object the parts hold.
     ~EngineSkin();
 
     EngineSkin(const EngineSkin &) = delete;
@@ -81,7 +82,7 @@ public:
 
     const char *getName() const { return skinName; }
 
-    // The accessors lend their pointers without taking a reference; an empty slot gives null.
+    /// The accessors lend their pointers without taking a reference; an empty slot gives null.
     GraphicSurface *getCaptionBack(SDL_bool enabled) const
     {
         return enabled ? enabledCaptionBack.tile : disabledCaptionBack.tile;
@@ -94,7 +95,7 @@ public:
     {
         return enabled ? enabledCaptionBevels.bevels : disabledCaptionBevels.bevels;
     }
-    // Entry 0 is the main caption font, entry 1 the shadow font; any other entry gives null.
+    /// Entry 0 is the main caption font, entry 1 the shadow font; any other entry gives null.
     EngineFont *getCaptionFont(SDL_bool enabled, Uint32 which) const
     {
         if (which > 1)
@@ -104,7 +105,7 @@ public:
     GraphicSurface *getDialogBack() const { return dialogBack.tile; }
     ImageList *getDialogBevels() const { return dialogBevels.bevels; }
 
-    // The part in a slot (0 to 9, file order), for the loader and the tools; null for any other slot.
+    /// The part in a slot (0 to 9, file order), for the loader and the tools; null for any other slot.
     SkinPart *part(int slot);
 
 private:

@@ -1,12 +1,13 @@
-// TgaLoader: reads true-colour TGA 2.0 images (24 or 32 bit, uncompressed or run-length encoded, either
-// vertical origin, with the version 2.0 footer) through the data loader into an RGB buffer.
-// Depends on: NFILoader, Memory, Console.
-//
-// Layout (little-endian): 18-byte header — IDLength, colorMapType, imageType (2 or 10), cMapStart(2),
-// cMapLength(2), cMapPixelDepth, xOffset(2), yOffset(2), width(2), height(2), pixelDepth (24 or 32),
-// imageDescriptor (bit 0x20: top row first) — then IDLength bytes of image ID, then the pixels stored blue,
-// green, red[, alpha]; the last 26 bytes are the footer: extensionOffset(4), devDirOffset(4), and the
-// signature "TRUEVISION-XFILE." with a zero byte (or "TRUEVISION-XFILE", a zero byte and a free byte).
+/// @file
+/// TgaLoader: reads true-colour TGA 2.0 images (24 or 32 bit, uncompressed or run-length encoded, either
+/// vertical origin, with the version 2.0 footer) through the data loader into an RGB buffer.
+/// Depends on: NFILoader, Memory, Console.
+///
+/// Layout (little-endian): 18-byte header — IDLength, colorMapType, imageType (2 or 10), cMapStart(2),
+/// cMapLength(2), cMapPixelDepth, xOffset(2), yOffset(2), width(2), height(2), pixelDepth (24 or 32),
+/// imageDescriptor (bit 0x20: top row first) — then IDLength bytes of image ID, then the pixels stored blue,
+/// green, red[, alpha]; the last 26 bytes are the footer: extensionOffset(4), devDirOffset(4), and the
+/// signature "TRUEVISION-XFILE." with a zero byte (or "TRUEVISION-XFILE", a zero byte and a free byte).
 #ifndef ZARVELLO_TGALOADER_H
 #define ZARVELLO_TGALOADER_H
 
@@ -33,35 +34,35 @@ struct TargaFooter {
     char signature[18];
 };
 
-// The image as width x height pixels of red, green, blue, top row first, rows without gaps, in a tracked
-// array the caller frees with delete[] (a 32-bit image's array is 4 bytes per pixel long, of which the first
-// 3 per pixel are meaningful). Sets width and height only on success. Null on failure, after logging
-// "tgaImageFromFile ('<name>'): <reason>".
+/// The image as width x height pixels of red, green, blue, top row first, rows without gaps, in a tracked
+/// array the caller frees with delete[] (a 32-bit image's array is 4 bytes per pixel long, of which the first
+/// 3 per pixel are meaningful). Sets width and height only on success. Null on failure, after logging
+/// "tgaImageFromFile ('<name>'): <reason>".
 Uint8 *targaImageFromFile(const char *filename, Uint16 &width, Uint16 &height);
 
-// Receives a TGA image piece by piece as it is decoded, for loaders that convert straight into their own layout
-// without an intermediate RGB buffer. Pieces arrive in file order and cover every pixel of the image exactly
-// once; a piece never crosses a row's end. Uncompressed images arrive a whole row at a time; run-length images
-// a packet (or the part of it that falls in one row) at a time, so that a run's colour is handed over once.
-// y counts from the top row of the image, whatever order the file stores the rows in; pixels are as stored in
-// the file: blue, green, red, and alpha when bytesPerPixel is 4.
+/// Receives a TGA image piece by piece as it is decoded, for loaders that convert straight into their own layout
+/// without an intermediate RGB buffer. Pieces arrive in file order and cover every pixel of the image exactly
+/// once; a piece never crosses a row's end. Uncompressed images arrive a whole row at a time; run-length images
+/// a packet (or the part of it that falls in one row) at a time, so that a run's colour is handed over once.
+/// y counts from the top row of the image, whatever order the file stores the rows in; pixels are as stored in
+/// the file: blue, green, red, and alpha when bytesPerPixel is 4.
 class TargaRowSink {
 public:
     virtual ~TargaRowSink() {}
 
-    // Called once, before any pixel, with the image's size. Returning SDL_FALSE abandons the load; the sink
-    // then reports its own failure.
+    /// Called once, before any pixel, with the image's size. Returning SDL_FALSE abandons the load; the sink
+    /// then reports its own failure.
     virtual SDL_bool beginImage(Uint16 width, Uint16 height) = 0;
 
-    // count different pixels for row y from column x on.
+    /// count different pixels for row y from column x on.
     virtual void imagePixels(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixels, Uint32 bytesPerPixel) = 0;
 
-    // count copies of one pixel for row y from column x on.
+    /// count copies of one pixel for row y from column x on.
     virtual void imageRun(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixel, Uint32 bytesPerPixel) = 0;
 };
 
-// Reads the same files as targaImageFromFile, with the same checks and messages, handing the pixels to sink.
-// SDL_TRUE when every pixel was delivered.
+/// Reads the same files as targaImageFromFile, with the same checks and messages, handing the pixels to sink.
+/// SDL_TRUE when every pixel was delivered.
 SDL_bool targaRowsFromFile(const char *filename, TargaRowSink &sink);
 
 #endif

@@ -1,10 +1,11 @@
-// Path and text utilities: the bounded formatter, strdup on tracked memory, the run directory and the default
-// data directory, the last component of a path, and the rectangle overlap test.
-// Depends on: Memory, Console.
-//
-// snprintf, vsnprintf and strdup share their names with the C library, so the engine's own live in the
-// namespace zarvello and are always called qualified: the C library's snprintf does not accept the engine's
-// argument order, and a copy made by the C library's strdup would be freed with mem_dealloc.
+/// @file
+/// Path and text utilities: the bounded formatter, strdup on tracked memory, the run directory and the default
+/// data directory, the last component of a path, and the rectangle overlap test.
+/// Depends on: Memory, Console.
+///
+/// snprintf, vsnprintf and strdup share their names with the C library, so the engine's own live in the
+/// namespace zarvello and are always called qualified: the C library's snprintf does not accept the engine's
+/// argument order, and a copy made by the C library's strdup would be freed with mem_dealloc.
 #ifndef ZARVELLO_UTILITY_H
 #define ZARVELLO_UTILITY_H
 
@@ -15,28 +16,28 @@
 
 namespace zarvello {
 
-// Formats into buffer, keeping at most maxLen characters and a terminator (buffer holds maxLen + 1 bytes).
-// The formatted text is cut at 1024 characters before that.
+/// Formats into buffer, keeping at most maxLen characters and a terminator (buffer holds maxLen + 1 bytes).
+/// The formatted text is cut at 1024 characters before that.
 void snprintf(int maxLen, char *buffer, const char *format, ...) __attribute__((format(printf, 3, 4)));
 void vsnprintf(int maxLen, char *buffer, const char *format, va_list args);
 
-// A copy of str on tracked memory, freed with mem_dealloc; null when memory runs out.
+/// A copy of str on tracked memory, freed with mem_dealloc; null when memory runs out.
 char *strdup(const char *str);
 
 }  // namespace zarvello
 
-// The directory holding the executable, absolute, without a trailing "/" ("." when it cannot be resolved).
-// The first call passes argv[0]; later calls may pass null and get the cached value.
+/// The directory holding the executable, absolute, without a trailing "/" ("." when it cannot be resolved).
+/// The first call passes argv[0]; later calls may pass null and get the cached value.
 char *executablePath(const char *argv0);
 
-// The run directory followed by "/data".
+/// The run directory followed by "/data".
 char *defaultDataPath(const char *argv0);
 
-// The part of path after its last "/", or path itself when there is none or nothing follows it.
+/// The part of path after its last "/", or path itself when there is none or nothing follows it.
 char *fileComponentOfPath(char *path);
 const char *fileComponentOfPath(const char *path);
 
-// Whether two rectangles share at least one pixel; rectangles that only touch do not.
+/// Whether two rectangles share at least one pixel; rectangles that only touch do not.
 SDL_bool rectsOverlap(const SDL_Rect *rect1, const SDL_Rect *rect2);
 
 #endif

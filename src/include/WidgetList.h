@@ -1,7 +1,8 @@
-// WidgetList: the growable array of widget pointers behind every GUI container (a widget's children, the
-// manager's top-level, frame-watcher and dirty lists). The list holds one counted reference to each widget in
-// it, sorts by ascending z-order and answers the two questions of the stacking policy.
-// Depends on: Widget (z-order and extents), ManagedResource, Memory, Utility (rectsOverlap).
+/// @file
+/// WidgetList: the growable array of widget pointers behind every GUI container (a widget's children, the
+/// manager's top-level, frame-watcher and dirty lists). The list holds one counted reference to each widget in
+/// it, sorts by ascending z-order and answers the two questions of the stacking policy.
+/// Depends on: Widget (z-order and extents), ManagedResource, Memory, Utility (rectsOverlap).
 #ifndef ZARVELLO_WIDGETLIST_H
 #define ZARVELLO_WIDGETLIST_H
 
@@ -12,38 +13,38 @@ class Widget;
 class WidgetList {
 public:
     explicit WidgetList(Uint32 defaultMaxSize);
-    // Releases every widget in the list (destroying those it held the last reference to).
+    /// Releases every widget in the list (destroying those it held the last reference to).
     ~WidgetList();
 
     WidgetList(const WidgetList &) = delete;
     WidgetList &operator=(const WidgetList &) = delete;
 
-    // Appends and retains widget, then sorts by z-order when sort is SDL_TRUE. A widget already in the list,
-    // or null, is ignored; so is a widget for which the list cannot grow.
+    /// Appends and retains widget, then sorts by z-order when sort is SDL_TRUE. A widget already in the list,
+    /// or null, is ignored; so is a widget for which the list cannot grow.
     void addWidget(Widget *widget, SDL_bool sort);
-    // Takes widget out and releases it; a widget not in the list (or null) is ignored.
+    /// Takes widget out and releases it; a widget not in the list (or null) is ignored.
     void removeWidget(Widget *widget);
-    // Releases every entry, from index 0 on; the capacity stays.
+    /// Releases every entry, from index 0 on; the capacity stays.
     void removeAllWidgets();
 
     Uint32 count();
-    // Null when index is not below count().
+    /// Null when index is not below count().
     Widget *widgetAtIndex(Uint32 index);
-    // -1 when widget is not in the list.
+    /// -1 when widget is not in the list.
     Sint32 indexOfWidget(Widget *widget);
-    // Removes the entry at index and returns it. The widget is gone when the list held its last reference:
-    // the result may then only be compared, never used.
+    /// Removes the entry at index and returns it. The widget is gone when the list held its last reference:
+    /// the result may then only be compared, never used.
     Widget *removeAtIndex(Uint32 index);
     void sortList();
 
-    // Whether widget overlaps any entry other than itself; rectangles that only touch do not overlap.
+    /// Whether widget overlaps any entry other than itself; rectangles that only touch do not overlap.
     SDL_bool widgetOverlapsList(Widget *widget);
-    // The smallest z-order below 255 in the list, 255 when none is below it, 0 for an empty list.
+    /// The smallest z-order below 255 in the list, 255 when none is below it, 0 for an empty list.
     Uint32 smallestZOrder();
-    // The largest z-order in the list, 0 for an empty list.
+    /// The largest z-order in the list, 0 for an empty list.
     Uint32 largestZOrder();
 
-    // Number of entries the array holds before it has to grow.
+    /// Number of entries the array holds before it has to grow.
     Uint32 capacity() const { return maxSize; }
 
 private:

@@ -1,7 +1,8 @@
-// WidgetManager: the one registry of the GUI. It holds the top-level widgets in ascending z-order, the frame
-// watchers and the widgets that need redrawing. Drawing, hit testing and focus are not implemented yet and
-// give fixed answers.
-// Depends on: WidgetList, Widget, Console.
+/// @file
+/// WidgetManager: the one registry of the GUI. It holds the top-level widgets in ascending z-order, the frame
+/// watchers and the widgets that need redrawing. Drawing, hit testing and focus are not implemented yet and
+/// give fixed answers.
+/// Depends on: WidgetList, Widget, Console.
 #ifndef ZARVELLO_WIDGETMANAGER_H
 #define ZARVELLO_WIDGETMANAGER_H
 
@@ -12,39 +13,39 @@ class WidgetList;
 
 class WidgetManager {
 public:
-    // The manager, created on first use (and again after destroyWidgetManager).
+    /// The manager, created on first use (and again after destroyWidgetManager).
     static WidgetManager *globalManager();
-    // Destroys the manager, if there is one, releasing every widget it holds.
+    /// Destroys the manager, if there is one, releasing every widget it holds.
     static void destroyWidgetManager();
 
-    // Whether the manager with this serial number is the one that exists now. Widgets that outlive their
-    // manager ask this before they reach it.
+    /// Whether the manager with this serial number is the one that exists now. Widgets that outlive their
+    /// manager ask this before they reach it.
     static SDL_bool isCurrent(Uint32 serial);
-    // Distinguishes this manager from every earlier and later one.
+    /// Distinguishes this manager from every earlier and later one.
     Uint32 serialNumber() const { return serial; }
 
-    // Registers a top-level widget and logs it (also when it was registered already); null is ignored.
+    /// Registers a top-level widget and logs it (also when it was registered already); null is ignored.
     void addWidget(Widget *widget);
-    // Unregisters a top-level widget and logs it (also when it was not registered); null is ignored.
+    /// Unregisters a top-level widget and logs it (also when it was not registered); null is ignored.
     void removeWidget(Widget *widget);
     void sortWidgets();
-    // Whether widget overlaps any top-level widget other than itself.
+    /// Whether widget overlaps any top-level widget other than itself.
     SDL_bool widgetOverlapsList(Widget *widget);
-    // The largest z-order of the top-level widgets, 0 when there are none.
+    /// The largest z-order of the top-level widgets, 0 when there are none.
     Uint32 largestZOrder();
 
-    // Hit testing is not implemented: always null.
+    /// Hit testing is not implemented: always null.
     Widget *widgetAtPoint(short x, short y);
-    // Focus is not implemented: always null.
+    /// Focus is not implemented: always null.
     Widget *focusWidget();
 
     void addFrameWatcher(Widget *widget);
     void removeFrameWatcher(Widget *widget);
-    // The dirty list only; the widget's own dirty flag is the widget's business.
+    /// The dirty list only; the widget's own dirty flag is the widget's business.
     void addDirtyWidget(Widget *widget);
     void removeDirtyWidget(Widget *widget);
 
-    // Drawing is not implemented: the dirty list stays as it is.
+    /// Drawing is not implemented: the dirty list stays as it is.
     void renderWidgets();
 
 private:
