@@ -8,6 +8,7 @@
 
 #include <SDL_types.h>
 
+/// The engine's one log, reached through static functions; it is created by the first call.
 class Console {
 public:
     /// Formats a text and appends it, one console line per "\n"-separated piece. Text past 1024 characters
@@ -17,6 +18,7 @@ public:
     /// Frees every held line; the log file is left as it is.
     static void clearBuffer();
 
+    /// The number of lines held in memory.
     static Sint32 totalLines();
 
     /// The held line at index, or "Index out of bounds" for an index outside 0 .. totalLines() - 1.
@@ -25,7 +27,9 @@ public:
     /// Destroys the console; a later call would start a new, empty one.
     static void destroyConsole();
 
+    /// The most lines held in memory at once.
     static const int maxLines = 16383;
+    /// How many of the oldest lines are dropped at once when the console is full.
     static const int linesDropped = 4095;
 
 private:

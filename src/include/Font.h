@@ -15,26 +15,33 @@ class GraphicSurface;
 
 /// The 51-byte header of a font file, as read.
 struct FontHeader {
+    /// The format version; 1 is the only one loaded.
     Uint8 fontSpecVersion;
+    /// The font's name, zero-terminated within the field; not interpreted.
     char fontName[32];
+    /// The point size; part of the font cache's key.
     Uint8 pointSize;
+    /// A style code, kept for style(); not interpreted.
     Uint8 fontStyle;
-    Uint32 charHeight;
-    Uint32 maxCharWidth;
-    Uint32 averageCharWidth;
-    Uint32 totalCharWidth;
+    Uint32 charHeight;        ///< Height of the glyph strip in pixels: the line height.
+    Uint32 maxCharWidth;      ///< The widest glyph, kept for maxCharWidth(); not interpreted.
+    Uint32 averageCharWidth;  ///< The average glyph width, kept for averageCharWidth(); not interpreted.
+    Uint32 totalCharWidth;    ///< Width of the glyph strip in pixels.
 };
 
 /// One glyph record while a file is being loaded: charWidth x charHeight bytes, non-zero meaning ink.
 struct FontCharacter {
-    Uint32 charWidth;
-    Uint32 charHeight;
-    char *charData;
+    Uint32 charWidth;   ///< Glyph width in pixels, also the pen's advance.
+    Uint32 charHeight;  ///< Glyph height in pixels.
+    char *charData;     ///< charWidth x charHeight bytes, rows top to bottom.
 };
 
+/// A bitmap font in one colour, made and cached by FontManager; text is drawn onto `screen`.
 class EngineFont : public ManagedResource {
 public:
+    /// The first character code with a glyph.
     static const int firstChar = 32;
+    /// The number of glyphs (codes 32 to 127).
     static const int numChars = 96;
     /// The longest text drawn at once, and the default for a constrain of 0.
     static const Uint32 maxTextLength = 511;
@@ -53,15 +60,22 @@ public:
 
     /// Width in pixels of text: the distance the pen moves when drawing it.
     Uint32 textSize(const char *text) const;
+    /// Width in pixels of the formatted text (cut at 511 characters).
     Uint32 textSizeFmt(const char *text, ...) const __attribute__((format(printf, 2, 3)));
 
+    /// The file's format version (1).
     Uint8 version() const { return fontInfo.fontSpecVersion; }
     /// The header's name, terminated even when it fills all 32 bytes of its field.
     const char *name() const { return nameText; }
+    /// The point size the file records.
     Uint8 size() const { return fontInfo.pointSize; }
+    /// The style code the file records.
     Uint8 style() const { return fontInfo.fontStyle; }
+    /// The line height in pixels; callers centre text vertically with it.
     Uint32 charHeight() const { return fontInfo.charHeight; }
+    /// The widest glyph's width as the file records it.
     Uint32 maxCharWidth() const { return fontInfo.maxCharWidth; }
+    /// The average glyph width as the file records it.
     Uint32 averageCharWidth() const { return fontInfo.averageCharWidth; }
 
     /// The data name the font was loaded from, or "/invalid/font/object" for a font without a strip.
@@ -73,6 +87,7 @@ public:
         return (c >= firstChar && c < firstChar + numChars) ? &chars[c - firstChar] : nullptr;
     }
 
+    /// The glyph strip (borrowed), or null for a font without one.
     GraphicSurface *getSurface() const { return surface; }
 
     /// Blends the strip with the given per-surface alpha.

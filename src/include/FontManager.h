@@ -11,6 +11,7 @@
 
 class EngineFont;
 
+/// The font cache: a singleton made by the GUI start-up, reached through static functions.
 class FontManager {
 public:
     /// The cache, created on the first call.

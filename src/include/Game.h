@@ -7,6 +7,7 @@
 
 union SDL_Event;
 
+/// Reacts to one event: a window close or a press of the quit key stops the main loop; null is ignored.
 void handleGameEvent(SDL_Event *event);
 
 #endif

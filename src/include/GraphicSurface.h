@@ -11,6 +11,7 @@
 
 #include "ManagedResource.h"
 
+/// A named, reference-counted SDL surface in the display's 16-bit layout, drawn onto `screen`.
 class GraphicSurface : public ManagedResource {
 public:
     /// A new width x height surface in the screen's pixel layout, pixels as SDL leaves them, retain count 0.
@@ -21,9 +22,13 @@ public:
     /// for the name runs out; the surface is then freed.
     static GraphicSurface *wrapSurface(SDL_Surface *surface, const char *name);
 
+    /// The wrapped SDL surface (null when a null surface was wrapped).
     SDL_Surface *getSurface() const { return surface; }
+    /// The name given at creation; for a loaded image, the data name it came from.
     const char *getName() const { return name; }
+    /// The surface's width in pixels; 0 without a surface.
     Sint32 width() const { return surface ? surface->w : 0; }
+    /// The surface's height in pixels; 0 without a surface.
     Sint32 height() const { return surface ? surface->h : 0; }
 
     /// Makes (r, g, b), mapped through the screen's format, transparent; run-length accelerated unless the

@@ -15,8 +15,10 @@
 #include "GraphicSurface.h"
 #include "ManagedResource.h"
 
+/// A sprite sheet: one surface and up to 100 cells on it, blitted or tiled by index.
 class ImageList : public ManagedResource {
 public:
+    /// The most cells a sheet holds.
     static const Uint32 maxCells = 100;
 
     /// A sheet without cells.
@@ -43,6 +45,7 @@ public:
         list[currentSize++] = *rect;
     }
 
+    /// The number of cells.
     Uint32 count() const { return currentSize; }
 
     /// Draws cell index with its top-left corner at (x, y) of the screen.
@@ -75,6 +78,7 @@ public:
         return list[index].w;
     }
 
+    /// The height of cell index; 0 (and an error line) for a bad index.
     Uint16 height(Uint32 index)
     {
         if (index >= currentSize) {
@@ -84,7 +88,9 @@ public:
         return list[index].h;
     }
 
+    /// The sheet surface's width in pixels.
     Sint32 surfaceWidth() const { return surface ? surface->width() : 0; }
+    /// The sheet surface's height in pixels.
     Sint32 surfaceHeight() const { return surface ? surface->height() : 0; }
 
 protected:

@@ -9,6 +9,7 @@
 
 class GraphicSurface;
 
+/// The image formats the loader reads, chosen by the data name's extension.
 enum ImageType {
     IMG_NONE = 0,
     IMG_RAW = 1,

@@ -9,6 +9,7 @@
 
 class GraphicSurface;
 
+/// The image cache: a singleton made by the GUI start-up, reached through static functions.
 class ImageManager {
 public:
     /// The cache, created empty on the first call.
@@ -24,6 +25,7 @@ public:
 
     /// The number of cached images and the room for them.
     Uint32 count() const { return currentSize; }
+    /// The room in the cache's array before it grows (by 10).
     Uint32 capacity() const { return maxSize; }
 
     ImageManager(const ImageManager &) = delete;

@@ -6,8 +6,11 @@
 
 #include <SDL_types.h>
 
+/// One key name of the configuration script with its SDL key code.
 struct KeyNameMapping {
+    /// "KEY_" and SDL's name without "SDLK_" ("KEY_NOKEY" for code 0); null in the last row.
     const char *keyName;
+    /// The SDL 1.2 key code.
     Uint32 keyValue;
 };
 

@@ -10,10 +10,13 @@
 
 #include "Console.h"
 
+/// The reference-counted base of surfaces, fonts, image lists and widgets.
 class ManagedResource {
 public:
+    /// A new object with no holder (retain count 0).
     ManagedResource() : _retainCount(0) {}
 
+    /// Logs "ERROR: destructor invoked when the retain count isn't 0!" when holders remain.
     virtual ~ManagedResource()
     {
         if (_retainCount != 0)
@@ -43,6 +46,7 @@ public:
             delete this;
     }
 
+    /// The number of holders.
     Sint32 retainCount() const { return _retainCount; }
 
 private:

@@ -18,49 +18,54 @@ struct NFINameIndex;
 /// An open data file: 0 to 255; -1 means no handle.
 typedef Sint32 NFIHandle;
 
+/// The 13-byte header at the start of an archive.
 struct NFIFileHeader {
     char id[4];  ///< 'N', 'F', 'I', 0
     char version;  ///< 1
-    Uint32 reserved;
+    Uint32 reserved;  ///< Not interpreted.
     Uint32 dirOffs;  ///< where the directory header starts, from the start of the file
 };
 
+/// The 8-byte header of an archive's directory, at dirOffs.
 struct NFIDirHeader {
     Uint32 dirSize;  ///< number of directory entries
-    Uint32 reserved;
+    Uint32 reserved;  ///< Not interpreted.
 };
 
+/// One 280-byte directory entry: a member's data name and where its bytes are.
 struct NFIDirEntry {
     char name[260];  ///< the member's data name; a name filling all 260 bytes has no terminator
     Uint32 offset;  ///< of the member's first byte, from the start of the archive
-    Uint32 length;
-    char reserved[8];
+    Uint32 length;  ///< in bytes
+    char reserved[8];  ///< Not interpreted.
 };
 
 /// One loaded archive; its stream stays open and its directory in memory until the loader is deleted.
 typedef struct TAGNFIFile {
-    char name[256];
-    NFIFileHeader fileHeader;
-    NFIDirHeader dirHeader;
-    NFIDirEntry *directory;
-    FILE *fileHandle;
-    struct TAGNFIFile *next;
+    char name[256];  ///< the archive's path as it was added
+    NFIFileHeader fileHeader;  ///< as read
+    NFIDirHeader dirHeader;  ///< as read
+    NFIDirEntry *directory;  ///< dirHeader.dirSize entries
+    FILE *fileHandle;  ///< the archive's stream, shared by every open member
+    struct TAGNFIFile *next;  ///< the archive searched after this one
 } NFIFile;
 
+/// One registered data path.
 typedef struct PathEntryTAG {
     char *pathName;  ///< without a trailing "/"
-    struct PathEntryTAG *next;
+    struct PathEntryTAG *next;  ///< the path searched after this one
 } PathEntry;
 
 /// One slot of the handle table; meaningful only while the handle is open.
 struct InternalHandle {
     FILE *realFile;  ///< the loose file's own stream, or the shared stream of the member's archive
-    SDL_bool isPacked;
+    SDL_bool isPacked;  ///< SDL_TRUE for an archive member
     Uint32 startPos;  ///< of the file's first byte within realFile
-    Uint32 length;
+    Uint32 length;  ///< in bytes, taken when the file was opened
     Uint32 position;  ///< counted from startPos
 };
 
+/// The data loader: a singleton reached through globalLoader(); every data file is read through it.
 class NFILoader {
 public:
     /// The one loader, created on the first call. Deleting it closes every file and archive.
@@ -97,9 +102,11 @@ public:
 
     /// Reads exactly bytesToRead bytes; a request reaching past the end fails without reading anything.
     SDL_bool readByteStream(NFIHandle handle, void *buffer, Uint32 bytesToRead);
+    /// Reads 1 byte; SDL_FALSE at the end of the file or on a bad handle.
     SDL_bool readByte(NFIHandle handle, void *buffer);
     /// The bytes as stored (little-endian), so a Uint16 / Uint32 destination receives the value.
     SDL_bool readINT2(NFIHandle handle, void *buffer);
+    /// Reads 4 bytes as stored (little-endian); SDL_FALSE when fewer are left.
     SDL_bool readINT4(NFIHandle handle, void *buffer);
 
     /// Reads one line ending in LF into buffer (bufSize bytes, at least 2), without the line end; with
@@ -107,8 +114,11 @@ public:
     /// always terminated; SDL_FALSE at the end of the file or on a failed read.
     SDL_bool readString(NFIHandle handle, char *buffer, Sint32 bufSize, SDL_bool keepNewline);
 
+    /// The loaded archives, the one searched first at the head.
     NFIFile *loadedNFIList() { return NFIList; }
+    /// The number of loaded archives.
     Uint32 loadedNFICount() { return NFICount; }
+    /// The registered data paths, the one searched first at the head.
     PathEntry *dataPathList() { return rootPathEntry; }
 
     /// The bits of a name's hash that the name index keeps, taken when a loader is created: all of them in the

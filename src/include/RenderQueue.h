@@ -9,26 +9,31 @@
 #include <SDL_types.h>
 #include <SDL_video.h>
 
+/// The frame's dirty rectangles: a singleton flushed by the main loop after every frame.
 class RenderQueue {
 public:
     /// The queue, created empty on first use (again after the previous one was deleted).
     static RenderQueue *globalRenderQueue();
 
+    /// Deleted by the video shutdown; the next globalRenderQueue() makes a new, empty queue.
     ~RenderQueue();
     RenderQueue(const RenderQueue &) = delete;
     RenderQueue &operator=(const RenderQueue &) = delete;
 
     /// Appends a copy of *rect; when 1000 are queued already, logs "ERROR: Render queue is full!" and drops it.
     void addRect(SDL_Rect *rect);
+    /// Appends the rectangle (x, y, w, h), as addRect does.
     void addRegion(Sint16 x, Sint16 y, Uint16 w, Uint16 h);
 
     /// Copies the queued rectangles, cut to the screen, to the display in one call and empties the queue.
     void updateScreen();
 
+    /// The number of rectangles queued in this frame.
     Sint16 count() const { return regionCount; }
     /// The queued rectangle at index, as it was added; index must be below count().
     const SDL_Rect &rectAt(Sint16 index) const { return regionList[index]; }
 
+    /// The most rectangles a frame can queue.
     static const Sint16 capacity = 1000;
 
 private:

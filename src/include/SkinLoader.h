@@ -24,7 +24,9 @@ enum SkinPartType : Sint32 {
     SKINPART_FONT = 3
 };
 
+/// One of the ten parts of a skin: a record of the skin file and the object it loaded.
 struct SkinPart {
+    /// Which kind of object the part loads.
     SkinPartType type;
     char filename[256];  ///< below "/gfx/skins/" (images) or "/gfx/fonts/" (fonts); all 256 bytes may be name
     unsigned char rgb[6];  ///< main font colour, then shadow font colour
@@ -55,10 +57,12 @@ enum SkinSlot {
 
 /// Size of one part record and of a whole skin file; bytes after the tenth record are never read.
 const Uint32 skinPartRecordSize = 274;
+/// The size of a whole skin file: ten records.
 const Uint32 skinFileSize = skinPartRecordSize * SKINSLOT_COUNT;
 
 /// The label that messages use for a slot ("enabled caption background"), and the kind of part it must hold.
 const char *skinSlotLabel(int slot);
+/// The kind of part a slot must hold.
 SkinPartType skinSlotType(int slot);
 
 /// Loads the named skin and every image and font it names; null, after one "loadSkin (...)" console line,
@@ -72,6 +76,7 @@ SDL_bool readSkinSpecs(const char *skinName, NFILoader *loader, NFIHandle fileHa
 /// Loads the images and fonts of the ten parts. On failure the skin is deleted.
 SDL_bool readSkinData(const char *skinName, EngineSkin *theSkin);
 
+/// A loaded skin: the surfaces, image lists and fonts dialog boxes are drawn from.
 class EngineSkin {
 public:
     /// Releases every object the parts hold.
@@ -80,6 +85,7 @@ public:
     EngineSkin(const EngineSkin &) = delete;
     EngineSkin &operator=(const EngineSkin &) = delete;
 
+    /// The skin's name as given to loadSkin.
     const char *getName() const { return skinName; }
 
     /// The accessors lend their pointers without taking a reference; an empty slot gives null.
@@ -87,10 +93,12 @@ public:
     {
         return enabled ? enabledCaptionBack.tile : disabledCaptionBack.tile;
     }
+    /// The caption button sheet (four cells) of the enabled or disabled style.
     ImageList *getCaptionButton(SDL_bool enabled) const
     {
         return enabled ? enabledCaptionButton.buttons : disabledCaptionButton.buttons;
     }
+    /// The caption bar's 3 x 3 bevel sheet of the enabled or disabled style.
     ImageList *getCaptionBevels(SDL_bool enabled) const
     {
         return enabled ? enabledCaptionBevels.bevels : disabledCaptionBevels.bevels;
@@ -102,7 +110,9 @@ public:
             return nullptr;
         return enabled ? enabledCaptionFont.font[which] : disabledCaptionFont.font[which];
     }
+    /// The tile that fills a dialog's body.
     GraphicSurface *getDialogBack() const { return dialogBack.tile; }
+    /// The 3 x 3 bevel sheet that frames a dialog's body.
     ImageList *getDialogBevels() const { return dialogBevels.bevels; }
 
     /// The part in a slot (0 to 9, file order), for the loader and the tools; null for any other slot.

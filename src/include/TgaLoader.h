@@ -13,24 +13,41 @@
 
 #include <SDL_types.h>
 
+/// The 18-byte header of a TGA file, as read.
 struct TargaHeader {
+    /// Length of the image ID that follows the header; skipped.
     Uint8 IDLength;
+    /// Must be 0: no colour map.
     Uint8 colorMapType;
+    /// 2 (uncompressed true-colour) or 10 (run-length encoded true-colour).
     Uint8 imageType;
+    /// Colour map fields: read and ignored.
     Uint16 cMapStart;
+    /// Read and ignored.
     Uint16 cMapLength;
+    /// Read and ignored.
     Uint8 cMapPixelDepth;
+    /// Read and ignored.
     Uint16 xOffset;
+    /// Read and ignored.
     Uint16 yOffset;
+    /// Width in pixels, at least 1.
     Uint16 width;
+    /// Height in pixels, at least 1.
     Uint16 height;
+    /// 24 or 32 bits per pixel.
     Uint8 pixelDepth;
+    /// Bit 0x20 set: the top row is stored first.
     Uint8 imageDescriptor;
 };
 
+/// The 26-byte footer at the end of a TGA 2.0 file.
 struct TargaFooter {
+    /// Read and ignored.
     Uint32 extensionOffset;
+    /// Read and ignored.
     Uint32 devDirOffset;
+    /// "TRUEVISION-XFILE." and a zero byte (or without the dot, with a free last byte).
     char signature[18];
 };
 

@@ -19,6 +19,7 @@ namespace zarvello {
 /// Formats into buffer, keeping at most maxLen characters and a terminator (buffer holds maxLen + 1 bytes).
 /// The formatted text is cut at 1024 characters before that.
 void snprintf(int maxLen, char *buffer, const char *format, ...) __attribute__((format(printf, 3, 4)));
+/// snprintf with the arguments as a va_list.
 void vsnprintf(int maxLen, char *buffer, const char *format, va_list args);
 
 /// A copy of str on tracked memory, freed with mem_dealloc; null when memory runs out.
@@ -35,6 +36,7 @@ char *defaultDataPath(const char *argv0);
 
 /// The part of path after its last "/", or path itself when there is none or nothing follows it.
 char *fileComponentOfPath(char *path);
+/// The same for a read-only path.
 const char *fileComponentOfPath(const char *path);
 
 /// Whether two rectangles share at least one pixel; rectangles that only touch do not.

@@ -28,6 +28,7 @@ void waitForNextFrame();
 
 /// The millisecond clock and the sleep used for frame pacing (and by the main loop for its frame rate).
 typedef Uint32 (*FrameClock)();
+/// The sleep used for frame pacing.
 typedef void (*FrameDelay)(Uint32 milliseconds);
 
 /// Replaces the frame clock and delay; a null argument restores SDL_GetTicks or SDL_Delay. Also forgets the

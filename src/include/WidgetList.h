@@ -10,8 +10,10 @@
 
 class Widget;
 
+/// A growable, z-ordered list of widgets that holds one reference to each.
 class WidgetList {
 public:
+    /// An empty list with room for defaultMaxSize widgets; it grows by 10 when full.
     explicit WidgetList(Uint32 defaultMaxSize);
     /// Releases every widget in the list (destroying those it held the last reference to).
     ~WidgetList();
@@ -27,6 +29,7 @@ public:
     /// Releases every entry, from index 0 on; the capacity stays.
     void removeAllWidgets();
 
+    /// The number of widgets in the list.
     Uint32 count();
     /// Null when index is not below count().
     Widget *widgetAtIndex(Uint32 index);
@@ -35,6 +38,7 @@ public:
     /// Removes the entry at index and returns it. The widget is gone when the list held its last reference:
     /// the result may then only be compared, never used.
     Widget *removeAtIndex(Uint32 index);
+    /// Sorts by ascending z-order; equal z-orders keep no particular order.
     void sortList();
 
     /// Whether widget overlaps any entry other than itself; rectangles that only touch do not overlap.

@@ -11,6 +11,7 @@
 class Widget;
 class WidgetList;
 
+/// The GUI's registry of top-level widgets, frame watchers and dirty widgets; a singleton.
 class WidgetManager {
 public:
     /// The manager, created on first use (and again after destroyWidgetManager).
@@ -28,6 +29,7 @@ public:
     void addWidget(Widget *widget);
     /// Unregisters a top-level widget and logs it (also when it was not registered); null is ignored.
     void removeWidget(Widget *widget);
+    /// Sorts the top-level widgets by ascending z-order.
     void sortWidgets();
     /// Whether widget overlaps any top-level widget other than itself.
     SDL_bool widgetOverlapsList(Widget *widget);
@@ -39,10 +41,13 @@ public:
     /// Focus is not implemented: always null.
     Widget *focusWidget();
 
+    /// Registers a widget to be told about every frame (null, or one registered already, is ignored).
     void addFrameWatcher(Widget *widget);
+    /// Unregisters a frame watcher (one not registered, or null, is ignored).
     void removeFrameWatcher(Widget *widget);
     /// The dirty list only; the widget's own dirty flag is the widget's business.
     void addDirtyWidget(Widget *widget);
+    /// Takes widget off the dirty list (one not on it, or null, is ignored).
     void removeDirtyWidget(Widget *widget);
 
     /// Drawing is not implemented: the dirty list stays as it is.
