@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config git
+  cmake g++ make pkg-config git doxygen dpkg-dev file
   libsdl1.2-dev liblua5.4-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-apps libx11-dev xauth

@@ -28,6 +28,7 @@
 #include "NFILoader.h"
 #include "TgaWriter.h"
 #include "Video.h"
+#include "ToolVersion.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ const char usage[] =
     "Usage: fonttool make FONTFILE PIXELSIZE OUT.font [--name NAME] [--point-size N]\n"
     "       fonttool info FILE.font\n"
     "       fonttool preview FILE.font \"text\" OUT.tga [--ink R,G,B] [--background R,G,B]\n"
-    "       fonttool --help\n"
+    "       fonttool --help | --version\n"
     "\n"
     "make     renders the characters 32 to 127 of FONTFILE (TrueType, OpenType, BDF, PCF, anything FreeType\n"
     "         opens) at PIXELSIZE pixels per em in monochrome. Every glyph cell is as wide as the character's\n"
@@ -459,6 +460,8 @@ int previewFont(const std::vector<std::string> &args)
 
 int main(int argc, char **argv)
 {
+    if (answersVersion(argc, argv, "fonttool"))
+        return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return usageError("no command given");

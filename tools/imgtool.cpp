@@ -22,6 +22,7 @@
 #include "NFILoader.h"
 #include "TgaLoader.h"
 #include "TgaWriter.h"
+#include "ToolVersion.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ const char *const usage =
     "      Reads FILE.tga with the engine's own reader and says whether the engine loads it, and if not why.\n"
     "  imgtool raw IN OUT.raw\n"
     "      Writes the pixels of IN as headerless RGB and prints the width and height to load it with.\n"
-    "  imgtool --help\n"
+    "  imgtool --help | --version\n"
     "      Shows this text.\n"
     "Exit code: 0 on success, 1 when a file cannot be read, written or loaded, 2 for a wrong command line.\n";
 
@@ -177,6 +178,8 @@ int rawCommand(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    if (answersVersion(argc, argv, "imgtool"))
+        return 0;
     if (argc < 2)
         return usageError("no command given");
     const std::string command = argv[1];

@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ToolVersion.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -38,6 +40,7 @@ const char *usage =
     "  nfitool check ARCHIVE         check the archive as the game reads it, and also report members that\n"
     "                                reach past the end of the file and names that occur twice\n"
     "  nfitool --help                show this text\n"
+    "  nfitool --version             show the version\n"
     "\n"
     "Data names hold at most 259 bytes; archives stay below 2 GiB. The exit status is 0 on success and 1\n"
     "when anything failed or a check found a problem (2 for a wrong command line).\n";
@@ -399,6 +402,8 @@ int check(const std::string &archivePath)
 
 int main(int argc, char **argv)
 {
+    if (answersVersion(argc, argv, "nfitool"))
+        return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::fputs(usage, stdout);

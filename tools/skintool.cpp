@@ -24,6 +24,7 @@
 #include "NFILoader.h"
 #include "SkinLoader.h"
 #include "Video.h"
+#include "ToolVersion.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ const char *const usageText =
     "       skintool dump FILE.skin              print a skin file as the description that makes it\n"
     "       skintool check SKINNAME              in a run directory: would the engine load this skin?\n"
     "       skintool --help                      show this text\n"
+    "       skintool --version                   show the version\n"
     "\n"
     "A description holds ten lines, one per part in the file's order; '#' starts a comment:\n"
     "    KIND  FILE  MAIN  SHADOW  TRANSPARENT  VERTICAL\n"
@@ -382,6 +384,8 @@ int checkSkin(const char *name)
 
 int main(int argc, char **argv)
 {
+    if (answersVersion(argc, argv, "skintool"))
+        return 0;
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(usageText, stdout);
         return 0;
