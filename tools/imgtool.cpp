@@ -117,24 +117,24 @@ struct LoadedImage {
     unsigned channels = 0;
 };
 
-bool loadInput(const std::string &path, bool keepAlpha, LoadedImage &image)
+bool loadInput(const char *path, bool keepAlpha, LoadedImage &image)
 {
     int width = 0;
     int height = 0;
     int components = 0;
-    if (!stbi_info(path.c_str(), &width, &height, &components)) {
-        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path.c_str(), stbi_failure_reason());
+    if (!stbi_info(path, &width, &height, &components)) {
+        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, stbi_failure_reason());
         return false;
     }
     const int wanted = keepAlpha && (components == 2 || components == 4) ? 4 : 3;
-    unsigned char *data = stbi_load(path.c_str(), &width, &height, &components, wanted);
+    unsigned char *data = stbi_load(path, &width, &height, &components, wanted);
     if (!data) {
-        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path.c_str(), stbi_failure_reason());
+        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, stbi_failure_reason());
         return false;
     }
     if (width > 0xFFFF || height > 0xFFFF) {
         std::fprintf(stderr, "imgtool: '%s' is %d x %d pixels; the engine's images are at most 65535 x 65535\n",
-                     path.c_str(), width, height);
+                     path, width, height);
         stbi_image_free(data);
         return false;
     }
@@ -195,7 +195,7 @@ int convertCommand(int argc, char **argv)
     options.bottomUp = arguments.has("--bottom-up");
 
     LoadedImage image;
-    if (!loadInput(input, true, image))
+    if (!loadInput(input.c_str(), true, image))
         return 1;
     const bool keyed = image.channels == 4 && !arguments.has("--keep-alpha");
     Keying keying;
@@ -298,7 +298,7 @@ int rawCommand(int argc, char **argv)
     if (!badName.empty())
         return usageError(badName);
     LoadedImage image;
-    if (!loadInput(arguments.files[0], false, image))
+    if (!loadInput(arguments.files[0].c_str(), false, image))
         return 1;
     FILE *file = std::fopen(output.c_str(), "wb");
     const bool written = file && std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size();

@@ -10,6 +10,10 @@
 
 class EngineFont;
 
+// Writes into filename, a buffer of 256 bytes, the data name under which getFont looks for fontName in size:
+// a name beginning with "/" as it is, otherwise "/gfx/fonts/<fontName>_<size>.font" with every space made "_".
+void makeFontFilename(const char *fontName, Uint8 size, char *filename);
+
 class FontManager {
 public:
     // The cache, created on the first call.
