@@ -118,18 +118,19 @@ TEST_F(ImgTool, ConvertedBmpLoadsPixelForPixel)
 TEST_F(ImgTool, SeeThroughPixelsOfAPngBecomeTheKeyColourOfATwentyFourBitFile)
 {
     // Alpha below 128 is see-through; everything else keeps its colour, the key colour included, which the
-    // tool warns about.
+    // tool warns about, as it does about a colour the 16-bit display cannot tell from the key.
     const Bytes rgba = {10, 20, 30, 0,     200, 100, 50, 127, 1, 2, 3, 128,     40, 50, 60, 255,
-                        255, 0, 255, 255,  255, 0, 255, 0,    255, 0, 255, 200, 0, 0, 0, 255};
+                        255, 0, 255, 255,  255, 0, 255, 0,    255, 0, 255, 200, 250, 3, 249, 255};
     const Bytes expected = {255, 0, 255, 255, 0, 255, 1, 2, 3,     40, 50, 60,
-                            255, 0, 255, 255, 0, 255, 255, 0, 255, 0, 0, 0};
+                            255, 0, 255, 255, 0, 255, 255, 0, 255, 250, 3, 249};
+    ASSERT_EQ(SDL_MapRGB(screen->format, 255, 0, 255), SDL_MapRGB(screen->format, 250, 3, 249));
     writePng("sprite.png", 4, 2, 4, rgba);
     const RunResult result = run({"convert", "sprite.png", "sprite.tga"});
     ASSERT_EQ(0, result.exitCode) << result.standardError;
     EXPECT_EQ("sprite.tga: 4 x 2, 24-bit, uncompressed, top row first, 3 see-through pixels made 255,0,255\n",
               result.standardOutput);
     EXPECT_NE(std::string::npos,
-              result.standardError.find("warning: 2 opaque pixels of 'sprite.png' already have the key colour "
+              result.standardError.find("warning: 3 opaque pixels of 'sprite.png' already have the key colour "
                                         "255,0,255"))
         << result.standardError;
     EXPECT_EQ(24, tool.readFile("sprite.tga")[16]);

@@ -40,9 +40,10 @@ const char *const usage =
     "      the engine loads. The engine ignores alpha: where IN has an alpha channel, every pixel with alpha\n"
     "      below 128 becomes the key colour 255,0,255 (magenta, transparent where the engine uses the key:\n"
     "      fonts and skin parts marked transparent) and every other pixel keeps its colour. A warning counts\n"
-    "      the opaque pixels that already are 255,0,255, since they turn transparent too. --keep-alpha writes\n"
-    "      a 32-bit file with the alpha channel instead, which the engine loads as if it had none. --rle writes\n"
-    "      run-length encoded data; --bottom-up stores the bottom row first.\n"
+    "      the opaque pixels that already show as 255,0,255 on the 16-bit display (red and blue 248 to 255,\n"
+    "      green 0 to 3), since they turn transparent too. --keep-alpha writes a 32-bit file with the alpha\n"
+    "      channel instead, which the engine loads as if it had none. --rle writes run-length encoded data;\n"
+    "      --bottom-up stores the bottom row first.\n"
     "  imgtool check FILE.tga\n"
     "      Loads FILE.tga as the engine loads an image, onto its 800 x 600, 16-bit screen format, and says\n"
     "      whether the engine loads it, and if not why.\n"
@@ -149,9 +150,16 @@ bool loadInput(const char *path, bool keepAlpha, LoadedImage &image)
 const unsigned char keyColour[3] = {255, 0, 255};
 const unsigned char opaqueAlpha = 128;
 
+// Whether the usual 5-6-5 display keeps the pixel as the key colour's own 16-bit value: it keeps the top 5 bits
+// of red and blue and the top 6 of green, and the colour key is compared after that.
+bool showsAsKeyColour(const unsigned char *rgb)
+{
+    return rgb[0] >> 3 == keyColour[0] >> 3 && rgb[1] >> 2 == keyColour[1] >> 2 && rgb[2] >> 3 == keyColour[2] >> 3;
+}
+
 struct Keying {
     unsigned long long seeThrough = 0;    // pixels that became the key colour
-    unsigned long long alreadyKey = 0;    // opaque pixels that had the key colour before
+    unsigned long long alreadyKey = 0;    // opaque pixels that show as the key colour already
 };
 
 // Drops the alpha channel of RGBA pixels: a pixel with alpha below 128 becomes the key colour, any other
@@ -169,7 +177,7 @@ Keying keyTransparency(LoadedImage &image)
             ++keying.seeThrough;
         } else {
             std::memcpy(out, in, 3);
-            keying.alreadyKey += std::memcmp(in, keyColour, 3) == 0;
+            keying.alreadyKey += showsAsKeyColour(in);
         }
     }
     image.pixels.swap(rgb);
@@ -208,7 +216,8 @@ int convertCommand(int argc, char **argv)
     }
     if (keying.alreadyKey > 0)
         std::fprintf(stderr,
-                     "imgtool: warning: %llu opaque pixel%s of '%s' already %s the key colour 255,0,255 and will be "
+                     "imgtool: warning: %llu opaque pixel%s of '%s' already %s the key colour 255,0,255, or one that "
+                     "the 16-bit display shows as it (red and blue 248 to 255, green 0 to 3), and will be "
                      "transparent wherever the key colour is\n",
                      keying.alreadyKey, keying.alreadyKey == 1 ? "" : "s", input.c_str(),
                      keying.alreadyKey == 1 ? "has" : "have");
