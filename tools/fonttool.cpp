@@ -222,7 +222,10 @@ struct FontLayout {
     std::string missing;  // characters 32 to 126 the font has no glyph for
 
     std::uint64_t stripPixels() const { return ((totalWidth + 1) & ~static_cast<std::uint64_t>(1)) * charHeight; }
-    bool fitsFontFile() const { return totalWidth <= 0xFFFF && charHeight <= 0xFFFF && stripPixels() <= maxStripPixels; }
+    bool fitsFontFile() const
+    {
+        return totalWidth <= 0xFFFF && charHeight <= 0xFFFF && stripPixels() <= maxStripPixels;
+    }
 };
 
 bool layOut(FT_Face face, long pixelSize, FontLayout &layout, std::string &error)
@@ -521,8 +524,8 @@ void warnAboutUndrawable(const std::string &text)
         if ((c.codePoint >= firstChar && c.codePoint < firstChar + numChars) || !warned.insert(key).second)
             continue;
         if (c.codePoint < 0) {
-            std::fprintf(stderr, "fonttool: warning: the byte 0x%02X is not UTF-8 text; the engine draws nothing for it\n",
-                         byte);
+            std::fprintf(stderr, "fonttool: warning: the byte 0x%02X is not UTF-8 text; the engine draws nothing for "
+                                 "it\n", byte);
             continue;
         }
         char codePoint[16];
@@ -635,6 +638,6 @@ int main(int argc, char **argv)
         return infoFont(args);
     if (command == "preview")
         return previewFont(args);
-    return usageError(std::string("unknown ") + (command.size() > 1 && command[0] == '-' ? "option" : "command") + " '" +
-                      command + "'");
+    const bool option = command.size() > 1 && command[0] == '-';
+    return usageError(std::string("unknown ") + (option ? "option" : "command") + " '" + command + "'");
 }
