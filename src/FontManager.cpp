@@ -24,18 +24,6 @@ const Uint32 headerBytes = 51;
 const Uint64 maxStripPixels = 65536;
 const Uint32 cacheGrowth = 10;
 
-void makeFontFilename(const char *fontName, Uint8 size, char *filename)
-{
-    if (fontName[0] == '/') {
-        zarvello::snprintf(255, filename, "%s", fontName);
-        return;
-    }
-    zarvello::snprintf(255, filename, "/gfx/fonts/%s_%d.font", fontName, size);
-    for (char *c = filename; *c; ++c)
-        if (*c == ' ')
-            *c = '_';
-}
-
 // Paints one glyph into the locked strip with its left edge at column startX; the caller has checked that the
 // glyph lies inside the strip.
 void blitChar(FontCharacter *character, int startX, SDL_Surface *surf, Uint8 r, Uint8 g, Uint8 b)
@@ -114,6 +102,18 @@ void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
 }
 
 }  // namespace
+
+void makeFontFilename(const char *fontName, Uint8 size, char *filename)
+{
+    if (fontName[0] == '/') {
+        zarvello::snprintf(255, filename, "%s", fontName);
+        return;
+    }
+    zarvello::snprintf(255, filename, "/gfx/fonts/%s_%d.font", fontName, size);
+    for (char *c = filename; *c; ++c)
+        if (*c == ' ')
+            *c = '_';
+}
 
 FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0)
 {

@@ -1,9 +1,13 @@
 // fonttool as a user runs it: the font it makes from DejaVu Sans is truthful about its sizes, puts every glyph
 // on one baseline, loads through the engine and draws exactly its glyphs; sizes the format cannot hold are
-// refused; info reports headers, glyphs and malformed files; preview writes a TGA the engine's reader opens.
+// refused, naming the largest that fits; info reports headers, the data name getFont loads, glyphs and
+// malformed files; preview writes a TGA the engine's reader opens and names the characters it cannot draw;
+// wrong command lines are named.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -173,6 +177,25 @@ TEST_F(FontTool, HelpDescribesEveryCommandAndMistakesExitWithTwo)
     EXPECT_FALSE(std::filesystem::exists("x.font"));
 }
 
+TEST_F(FontTool, UnknownCommandOrOptionIsNamedInTheError)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{"draw"}, "fonttool: unknown command 'draw'\n"},
+        {{"--draw"}, "fonttool: unknown option '--draw'\n"},
+        {{"make", dejaVuSans, "14", "x.font", "--bold", "1"}, "fonttool: unknown option '--bold'\n"},
+        {{"make", dejaVuSans, "14", "x.font", "-b"}, "fonttool: unexpected argument '-b': make needs"},
+        {{"info", "--glyphs", "x.font"}, "fonttool: unknown option '--glyphs'\n"},
+        {{"preview", "x.font", "text", "x.tga", "--size", "3"}, "fonttool: unknown option '--size'\n"},
+        {{"preview", "x.font", "text", "x.tga", "--ink"}, "fonttool: --ink needs a value\n"},
+    };
+    for (const auto &mistake : mistakes) {
+        ToolResult result = runFonttool(mistake.first);
+        EXPECT_EQ(result.exitCode, 2) << mistake.second;
+        EXPECT_EQ(result.output.find(mistake.second), 0u) << result.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists("x.font"));
+}
+
 TEST_F(FontTool, DejaVuFontIsTruthfulAndSharesOneBaseline)
 {
     ToolResult made = makeDejaVu(14, "DejaVu_Sans_14.font");
@@ -274,6 +297,73 @@ TEST_F(FontTool, SizeWhoseStripBreaksTheFormatIsRefused)
     ToolResult missing = runFonttool({"make", root + "/no-such.ttf", "12", root + "/x.font"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.says("cannot open")) << missing.output;
+}
+
+TEST_F(FontTool, TooBigSizeNamesTheLargestPixelSizeThatFits)
+{
+    const std::string marker = "the largest pixel size that fits is ";
+    ToolResult refused = makeDejaVu(120, "Huge.font");
+    EXPECT_EQ(refused.exitCode, 1);
+    const std::size_t at = refused.output.find(marker);
+    ASSERT_NE(at, std::string::npos) << refused.output;
+    const int largest = std::atoi(refused.output.c_str() + at + marker.size());
+    ASSERT_GT(largest, 10) << refused.output;
+    ASSERT_LT(largest, 120) << refused.output;
+
+    // That size is made, the next one is refused, and a size far beyond names the same one.
+    ToolResult fits = makeDejaVu(largest, "Largest.font");
+    EXPECT_EQ(fits.exitCode, 0) << fits.output;
+    ToolResult next = makeDejaVu(largest + 1, "Next.font");
+    EXPECT_EQ(next.exitCode, 1);
+    EXPECT_TRUE(next.says(marker + std::to_string(largest) + "\n")) << next.output;
+    ToolResult far = makeDejaVu(1000, "Far.font", {"--point-size", "1"});
+    EXPECT_EQ(far.exitCode, 1);
+    EXPECT_TRUE(far.says(marker + std::to_string(largest) + "\n")) << far.output;
+    EXPECT_FALSE(std::filesystem::exists(root + "/gfx/fonts/Next.font"));
+}
+
+TEST_F(FontTool, InfoNamesTheDataNameGetFontLoadsTheFontBy)
+{
+    ASSERT_EQ(makeDejaVu(12, "DejaVu_Sans_12.font").exitCode, 0);
+    ToolResult info = runFonttool({"info", root + "/gfx/fonts/DejaVu_Sans_12.font"});
+    EXPECT_EQ(info.exitCode, 0) << info.output;
+    EXPECT_TRUE(info.says("dataName         /gfx/fonts/DejaVu_Sans_12.font (getFont(\"DejaVu Sans\", 12, r, g, b) "
+                          "loads it)\n"))
+        << info.output;
+    EXPECT_FALSE(info.says("note:")) << info.output;
+    EngineFont *font = FontManager::getFont("DejaVu Sans", 12, 0, 0, 0);
+    ASSERT_NE(font, nullptr) << lastLine();
+    EXPECT_STREQ(font->getFilename(), "/gfx/fonts/DejaVu_Sans_12.font");
+
+    // A file stored under another name than its header's name and size make is pointed out.
+    ASSERT_EQ(makeDejaVu(12, "Caption_9.font", {"--name", "Caption Face", "--point-size", "9"}).exitCode, 0);
+    ToolResult other = runFonttool({"info", root + "/gfx/fonts/Caption_9.font"});
+    EXPECT_EQ(other.exitCode, 0) << other.output;
+    EXPECT_TRUE(other.says("dataName         /gfx/fonts/Caption_Face_9.font")) << other.output;
+    EXPECT_TRUE(other.says("note: this file is named 'Caption_9.font'")) << other.output;
+}
+
+TEST_F(FontTool, PreviewWarnsOnceForEachCharacterItCannotDraw)
+{
+    ASSERT_EQ(makeDejaVu(14, "Preview_14.font").exitCode, 0);
+    const std::string text = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 na\xC3\xAF" "ve, \xC3\xBC" "ber\ttab \xFF";
+    ToolResult preview = runFonttool({"preview", root + "/gfx/fonts/Preview_14.font", text, root + "/p.tga"});
+    ASSERT_EQ(preview.exitCode, 0) << preview.output;
+    const std::string tail = " is outside the characters 32 to 127; the engine draws nothing for it\n";
+    for (const std::string named : {"'\xC3\xBC' (U+00FC)", "'\xC3\x9F' (U+00DF)", "'\xE2\x80\x93' (U+2013)",
+                                    "'\xC3\xAF' (U+00EF)", "U+0009"}) {
+        const std::string line = "fonttool: warning: " + named + tail;
+        const std::size_t first = preview.output.find(line);
+        EXPECT_NE(first, std::string::npos) << line << preview.output;
+        EXPECT_EQ(preview.output.find(line, first + 1), std::string::npos) << "twice: " << line;
+    }
+    EXPECT_TRUE(preview.says("fonttool: warning: the byte 0xFF is not UTF-8 text; the engine draws nothing for it\n"))
+        << preview.output;
+    EXPECT_EQ(std::count(preview.output.begin(), preview.output.end(), '\n'), 7) << preview.output;
+
+    ToolResult plain = runFonttool({"preview", root + "/gfx/fonts/Preview_14.font", "plain ~ text", root + "/q.tga"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+    EXPECT_FALSE(plain.says("warning")) << plain.output;
 }
 
 TEST_F(FontTool, NameAndPointSizeOptionsFillTheHeader)

@@ -1,9 +1,18 @@
 // imgtool run as a program: conversion of images the engine cannot read into TGA 2.0 files it loads pixel for
-// pixel (24 and 32 bits, run-length encoded or not, either origin), the check command's answers, RAW output
-// with its size, and the command-line errors.
+// pixel (24 and 32 bits, run-length encoded or not, either origin), see-through pixels of a PNG made the key
+// colour, output names the engine would not load refused, the check command's answers from the engine's whole
+// load path, RAW output with its size, and the command-line errors.
 #include <gtest/gtest.h>
 
 #include <string>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
 
 #include "GraphicSurface.h"
 #include "ImageLoader.h"
@@ -30,6 +39,13 @@ protected:
     void writeInput(const std::string &file, const Bytes &bytes)
     {
         tool.writeFile(file, std::string(bytes.begin(), bytes.end()));
+    }
+
+    // A PNG file of pixels with channels 3 (RGB) or 4 (RGBA), top row first, as a drawing program saves one.
+    void writePng(const std::string &file, int width, int height, int channels, const Bytes &pixels)
+    {
+        ASSERT_NE(0, stbi_write_png((tool.path() + "/" + file).c_str(), width, height, channels, pixels.data(),
+                                    width * channels));
     }
 
     // Whether every pixel of the loaded image is SDL_MapRGB of rgb.
@@ -99,12 +115,59 @@ TEST_F(ImgTool, ConvertedBmpLoadsPixelForPixel)
     EXPECT_TRUE(newLines().empty());
 }
 
-TEST_F(ImgTool, ImageWithAlphaBecomesThirtyTwoBits)
+TEST_F(ImgTool, SeeThroughPixelsOfAPngBecomeTheKeyColourOfATwentyFourBitFile)
 {
+    // Alpha below 128 is see-through; everything else keeps its colour, the key colour included, which the
+    // tool warns about, as it does about a colour the 16-bit display cannot tell from the key.
+    const Bytes rgba = {10, 20, 30, 0,     200, 100, 50, 127, 1, 2, 3, 128,     40, 50, 60, 255,
+                        255, 0, 255, 255,  255, 0, 255, 0,    255, 0, 255, 200, 250, 3, 249, 255};
+    const Bytes expected = {255, 0, 255, 255, 0, 255, 1, 2, 3,     40, 50, 60,
+                            255, 0, 255, 255, 0, 255, 255, 0, 255, 250, 3, 249};
+    ASSERT_EQ(SDL_MapRGB(screen->format, 255, 0, 255), SDL_MapRGB(screen->format, 250, 3, 249));
+    writePng("sprite.png", 4, 2, 4, rgba);
+    const RunResult result = run({"convert", "sprite.png", "sprite.tga"});
+    ASSERT_EQ(0, result.exitCode) << result.standardError;
+    EXPECT_EQ("sprite.tga: 4 x 2, 24-bit, uncompressed, top row first, 3 see-through pixels made 255,0,255\n",
+              result.standardOutput);
+    EXPECT_NE(std::string::npos,
+              result.standardError.find("warning: 3 opaque pixels of 'sprite.png' already have the key colour "
+                                        "255,0,255"))
+        << result.standardError;
+    EXPECT_EQ(24, tool.readFile("sprite.tga")[16]);
+
+    GraphicSurface *image = loadImage(publish("sprite.tga").c_str(), 0, 0);
+    ASSERT_TRUE(samePixels(image, expected, 4, 2));
+    image->retain();
+    image->setColorKey(255, 0, 255);
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 128, 0));
+    image->blitToScreen(0, 0);
+    const Uint16 background = Uint16(SDL_MapRGB(screen->format, 0, 128, 0));
+    EXPECT_EQ(background, pixelAt(screen, 0, 0));
+    EXPECT_EQ(background, pixelAt(screen, 1, 0));
+    EXPECT_EQ(Uint16(SDL_MapRGB(screen->format, 1, 2, 3)), pixelAt(screen, 2, 0));
+    EXPECT_EQ(Uint16(SDL_MapRGB(screen->format, 40, 50, 60)), pixelAt(screen, 3, 0));
+    EXPECT_EQ(background, pixelAt(screen, 0, 1));
+    image->release();
+
+    // An opaque image has nothing to make see-through and nothing to warn about.
+    writePng("opaque.png", 3, 1, 3, Bytes{255, 0, 255, 1, 2, 3, 4, 5, 6});
+    const RunResult opaque = run({"convert", "opaque.png", "opaque.tga"});
+    ASSERT_EQ(0, opaque.exitCode) << opaque.standardError;
+    EXPECT_EQ("opaque.tga: 3 x 1, 24-bit, uncompressed, top row first\n", opaque.standardOutput);
+    EXPECT_EQ("", opaque.standardError);
+}
+
+TEST_F(ImgTool, KeepAlphaWritesThirtyTwoBitsThatTheEngineLoadsWithoutAlpha)
+{
+    const RunResult help = run({"--help"});
+    EXPECT_NE(std::string::npos, help.standardOutput.find("The engine ignores alpha")) << help.standardOutput;
+    EXPECT_NE(std::string::npos, help.standardOutput.find("--keep-alpha")) << help.standardOutput;
+
     const Bytes rgb = patternRgb(5, 4);
     writeInput("editor.tga", editorTga(5, 4, rgb));
-    const RunResult result = run({"convert", "editor.tga", "engine.tga", "--rle"});
+    const RunResult result = run({"convert", "editor.tga", "engine.tga", "--rle", "--keep-alpha"});
     ASSERT_EQ(0, result.exitCode) << result.standardError;
+    EXPECT_NE(std::string::npos, result.standardOutput.find("5 x 4, 32-bit")) << result.standardOutput;
     const std::string bytes = tool.readFile("engine.tga");
     ASSERT_GT(bytes.size(), 18u);
     EXPECT_EQ(32, bytes[16]);
@@ -114,6 +177,59 @@ TEST_F(ImgTool, ImageWithAlphaBecomesThirtyTwoBits)
     ASSERT_NE(nullptr, pixels);
     EXPECT_EQ(rgb, Bytes(pixels, pixels + rgb.size()));
     delete[] pixels;
+
+    // The alpha of a PNG reaches the file unchanged.
+    writePng("half.png", 2, 1, 4, Bytes{1, 2, 3, 0, 4, 5, 6, 77});
+    ASSERT_EQ(0, run({"convert", "half.png", "half.tga", "--keep-alpha"}).exitCode);
+    const std::string half = tool.readFile("half.tga");
+    ASSERT_GT(half.size(), 26u);
+    EXPECT_EQ(std::string("\3\2\1\0\6\5\4\x4d", 8), half.substr(18, 8));
+}
+
+TEST_F(ImgTool, OutputNameTheEngineWouldNotLoadIsRefusedAndNothingIsWritten)
+{
+    writePng("art.png", 2, 2, 3, patternRgb(2, 2));
+    for (const std::string name : {"out.png", "out.TGA", "out.tga.bak", "out", "out.raw"}) {
+        const RunResult result = run({"convert", "art.png", name});
+        EXPECT_EQ(2, result.exitCode) << name;
+        EXPECT_NE(std::string::npos, result.standardError.find("'" + name + "'")) << result.standardError;
+        EXPECT_NE(std::string::npos, result.standardError.find("must end in \".tga\"")) << result.standardError;
+        EXPECT_FALSE(tool.exists(name)) << name;
+    }
+    for (const std::string name : {"out.tga", "out.RAW", "out.rgb"}) {
+        const RunResult result = run({"raw", "art.png", name});
+        EXPECT_EQ(2, result.exitCode) << name;
+        EXPECT_NE(std::string::npos, result.standardError.find("must end in \".raw\"")) << result.standardError;
+        EXPECT_FALSE(tool.exists(name)) << name;
+    }
+    // Only the file's own extension counts, not a dot in a directory's name.
+    tool.makeDirectory("art.d");
+    EXPECT_EQ(0, run({"convert", "art.png", "art.d/art.tga"}).exitCode);
+}
+
+TEST_F(ImgTool, CheckSaysWhatTheEnginesWholeLoadPathSays)
+{
+    // A complete TGA that the reader accepts but no surface of the engine's screen format can hold.
+    writePng("wide.png", 16384, 1, 3, Bytes(16384 * 3, 0x40));
+    ASSERT_EQ(0, run({"convert", "wide.png", "wide.tga"}).exitCode);
+    RunResult result = run({"check", "wide.tga"});
+    EXPECT_EQ(1, result.exitCode);
+    EXPECT_EQ(0u, result.standardOutput.find("wide.tga: the engine will not load it: Unable to create surface: "))
+        << result.standardOutput;
+
+    writePng("widest.png", 16383, 1, 3, Bytes(16383 * 3, 0x40));
+    ASSERT_EQ(0, run({"convert", "widest.png", "widest.tga"}).exitCode);
+    result = run({"check", "widest.tga"});
+    EXPECT_EQ(0, result.exitCode);
+    EXPECT_EQ("widest.tga: the engine loads it, 16383 x 1 pixels\n", result.standardOutput);
+
+    // A good TGA under a name whose extension the engine does not read.
+    tool.writeFile("art.png", tool.readFile("widest.tga"));
+    result = run({"check", "art.png"});
+    EXPECT_EQ(1, result.exitCode);
+    EXPECT_EQ("art.png: the engine will not load it: Can't determine image type (the engine reads names ending in "
+              "\".tga\" or \".raw\")\n",
+              result.standardOutput);
 }
 
 TEST_F(ImgTool, CheckGivesTheReadersReason)
@@ -175,6 +291,23 @@ TEST_F(ImgTool, WrongCommandLinesAndUnreadableInputsFail)
     result = run({"convert", "art.bmp", "no/such/dir/out.tga"});
     EXPECT_EQ(1, result.exitCode);
     EXPECT_NE(std::string::npos, result.standardError.find("cannot create 'no/such/dir/out.tga'"));
+}
+
+TEST_F(ImgTool, UnknownCommandOrOptionIsNamedInTheError)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{"shrink", "a", "b"}, "imgtool: unknown command 'shrink'"},
+        {{"--shrink"}, "imgtool: unknown option '--shrink'"},
+        {{"convert", "a.bmp", "b.tga", "--fast"}, "imgtool: unknown option '--fast'"},
+        {{"convert", "-q", "a.bmp", "b.tga"}, "imgtool: unknown option '-q'"},
+        {{"check", "--verbose", "a.tga"}, "imgtool: unknown option '--verbose'"},
+        {{"raw", "a.bmp", "b.raw", "c.raw"}, "imgtool: unexpected argument 'c.raw'"},
+    };
+    for (const auto &mistake : mistakes) {
+        const RunResult result = run(mistake.first);
+        EXPECT_EQ(2, result.exitCode) << mistake.second;
+        EXPECT_EQ(0u, result.standardError.find(mistake.second)) << result.standardError;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // nfitool as a user runs it: the round trip create, list, check, extract with byte-identical files that the data
-// loader reads back, and every refusal (names too long, archives too large, unreadable inputs, damaged or hostile
-// archives), never leaving a half-written archive behind.
+// loader reads back, what create leaves out (hidden files, editor backups, --exclude) and says it left out, and
+// every refusal (names too long, archives too large, unreadable inputs, damaged or hostile archives, wrong
+// command lines named), never leaving a half-written archive behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -85,6 +86,88 @@ TEST_F(NfiTool, HelpDescribesTheCommandsAndAWrongCommandLineFails)
     EXPECT_EQ(tool({}).status, 2);
     EXPECT_EQ(tool({"create", "only-one-argument"}).status, 2);
     EXPECT_EQ(tool({"pack", "a", "b"}).status, 2);
+}
+
+TEST_F(NfiTool, UnknownCommandOrOptionIsNamedInTheError)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{"pack", "a", "b"}, "nfitool: unknown command 'pack'\n"},
+        {{"--pack"}, "nfitool: unknown option '--pack'\n"},
+        {{"create", "a.nfi", "dir", "--compress"}, "nfitool: unknown option '--compress'\n"},
+        {{"list", "-v", "a.nfi"}, "nfitool: unknown option '-v'\n"},
+        {{"extract", "a.nfi", "dir", "--all"}, "nfitool: unknown option '--all'\n"},
+        {{"create", "a.nfi", "dir", "--exclude"}, "nfitool: --exclude needs a GLOB\n"},
+        {{"check", "a.nfi", "b.nfi"}, "nfitool: check takes ARCHIVE, not also 'b.nfi'\n"},
+    };
+    for (const auto &mistake : mistakes) {
+        ToolRun run = tool(mistake.first);
+        EXPECT_EQ(run.status, 2) << mistake.second;
+        EXPECT_EQ(run.err.find(mistake.second), 0u) << run.err;
+        EXPECT_NE(run.err.find("Usage: nfitool"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(path("a.nfi")));
+}
+
+TEST_F(NfiTool, CreateLeavesOutHiddenFilesAndEditorBackupsAndSaysWhichPaths)
+{
+    write("in/gfx/a.tga", "a");
+    write("in/gfx/.DS_Store", "finder");
+    write("in/.git/config", "repository");
+    write("in/.git/objects/ab/cdef", "object");
+    write("in/gfx/a.tga~", "backup");
+    write("in/gfx/#a.txt#", "autosave");
+    write("in/gfx/.a.txt.swp", "swap");
+    write("in/gfx/a.txt", "kept");
+    write("in/gfx/not~really", "kept: the tilde is not at the end");
+
+    ToolRun created = tool({"create", path("out.nfi"), path("in")});
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(created.out, "left out " + path("in/.git/") + " (hidden)\n" +
+                               "left out " + path("in/gfx/#a.txt#") + " (editor backup)\n" +
+                               "left out " + path("in/gfx/.DS_Store") + " (hidden)\n" +
+                               "left out " + path("in/gfx/.a.txt.swp") + " (editor backup)\n" +
+                               "left out " + path("in/gfx/a.tga~") + " (editor backup)\n" +
+                               path("out.nfi") + ": 3 members, 887 bytes\n");
+    EXPECT_EQ(tool({"list", path("out.nfi")}).out, "/gfx/a.tga\t13\t1\n"
+                                                   "/gfx/a.txt\t14\t4\n"
+                                                   "/gfx/not~really\t18\t33\n");
+
+    // --all packs everything; the archive itself is still never packed into itself.
+    ToolRun all = tool({"create", path("in/all.nfi"), path("in"), "--all"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out.find("left out"), std::string::npos) << all.out;
+    ToolRun listed = tool({"list", path("in/all.nfi")});
+    EXPECT_NE(listed.out.find("/.git/objects/ab/cdef\t"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("/gfx/.a.txt.swp\t"), std::string::npos) << listed.out;
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 9);
+}
+
+TEST_F(NfiTool, ExcludeLeavesOutNamesAndPathsThatMatchItsGlobs)
+{
+    write("in/gfx/skins/default.skin", "skin");
+    write("in/gfx/skins/default.txt", "description");
+    write("in/gfx/art/sheet.psd", "layers");
+    write("in/gfx/art/sheet.tga", "pixels");
+    write("in/sources/notes.txt", "notes");
+    write("in/gfx/sources/kept.tga", "a folder of that name deeper down stays");
+
+    ToolRun created = tool({"create", path("out.nfi"), path("in"), "--exclude", "*.psd", "--exclude",
+                            "gfx/skins/*.txt", "--exclude", "/sources"});
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_NE(created.out.find("left out " + path("in/gfx/art/sheet.psd") + " (--exclude '*.psd')\n"),
+              std::string::npos)
+        << created.out;
+    EXPECT_NE(created.out.find("left out " + path("in/gfx/skins/default.txt") + " (--exclude 'gfx/skins/*.txt')\n"),
+              std::string::npos)
+        << created.out;
+    EXPECT_NE(created.out.find("left out " + path("in/sources/") + " (--exclude '/sources')\n"), std::string::npos)
+        << created.out;
+    ToolRun listed = tool({"list", path("out.nfi")});
+    EXPECT_EQ(listed.out.find("psd"), std::string::npos) << listed.out;
+    EXPECT_EQ(listed.out.find(".txt"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("/gfx/art/sheet.tga\t"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("/gfx/skins/default.skin\t"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("/gfx/sources/kept.tga\t"), std::string::npos) << listed.out;
 }
 
 TEST_F(NfiTool, RoundTripGivesByteIdenticalFilesThatTheLoaderServes)

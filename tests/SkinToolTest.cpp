@@ -84,6 +84,25 @@ TEST_F(SkinTool, HelpDescribesTheThreeCommands)
     EXPECT_TRUE(wrong.contains("Usage: skintool"));
 }
 
+TEST_F(SkinTool, UnknownCommandOrOptionIsNamedInTheError)
+{
+    dir.writeFile("skin.txt", goodDescription);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{"frobnicate"}, "skintool: unknown command 'frobnicate'\n"},
+        {{"--frobnicate"}, "skintool: unknown option '--frobnicate'\n"},
+        {{"make", "skin.txt", "out.skin", "--force"}, "skintool: unknown option '--force'\n"},
+        {{"check", "-v", "default"}, "skintool: unknown option '-v'\n"},
+        {{"dump", "a.skin", "b.skin"}, "skintool: unexpected argument 'b.skin': dump takes FILE.skin\n"},
+        {{"make", "skin.txt"}, "skintool: make takes DESCRIPTION OUT.skin\n"},
+    };
+    for (const auto &mistake : mistakes) {
+        RunResult result = tool(mistake.first);
+        EXPECT_EQ(result.exitCode, 2) << mistake.second;
+        EXPECT_EQ(result.standardError.find(mistake.second), 0u) << result.standardError;
+    }
+    EXPECT_FALSE(dir.exists("out.skin"));
+}
+
 TEST_F(SkinTool, MakeWritesTheTenRecordsByteForByte)
 {
     dir.writeFile("skin.txt", goodDescription);

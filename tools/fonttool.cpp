@@ -1,5 +1,6 @@
-// fonttool: makes the engine's bitmap font files from any font FreeType opens, prints what a font file holds,
-// and previews text drawn with the engine's own font code as a TGA image.
+// fonttool: makes the engine's bitmap font files from any font FreeType opens, prints what a font file holds and
+// the data name a game loads it by, and previews text drawn with the engine's own font code as a TGA image,
+// naming the characters the engine cannot draw.
 // A font file is a 51-byte header (version 1, name[32], point size, style, then charHeight, maxCharWidth,
 // averageCharWidth, totalCharWidth as little-endian Uint32) and 96 glyphs (codes 32 to 127) of charWidth,
 // charHeight and charWidth x charHeight bytes, non-zero meaning ink.
@@ -12,12 +13,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,10 +53,12 @@ const char usage[] =
     "         font lacks get an empty glyph of width 0. The header's name is the font's family name unless\n"
     "         --name gives one (at most 32 bytes); its point size is PIXELSIZE unless --point-size gives one\n"
     "         (0 to 255); its style is 1 for italic plus 2 for bold. A size whose glyph strip would exceed\n"
-    "         65,536 pixels (rows counted at an even width) is refused.\n"
-    "info     prints the header and every glyph's width and height, and checks that the file is well formed.\n"
+    "         65,536 pixels (rows counted at an even width) is refused, naming the largest size that fits.\n"
+    "info     prints the header, the data name under which a game loads the font with getFont (its name\n"
+    "         and point size), and every glyph's width and height, and checks that the file is well formed.\n"
     "preview  draws the text (at most 511 characters) with the engine's font code on a background with a\n"
-    "         2-pixel margin and writes a 24-bit TGA image; default ink 0,0,0 on 255,255,255.\n"
+    "         2-pixel margin and writes a 24-bit TGA image; default ink 0,0,0 on 255,255,255. The engine\n"
+    "         draws only the characters 32 to 127; a warning names each other character of the text.\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 on a usage error.\n";
 
@@ -66,6 +72,36 @@ int failure(const std::string &message)
 {
     std::fprintf(stderr, "fonttool: %s\n", message.c_str());
     return 1;
+}
+
+// A command's operands and the values of the options it was given, out of those it knows (each takes one
+// value). Options begin with "--", so a text such as "-5 points" stays an operand.
+struct Arguments {
+    std::vector<std::string> operands;
+    std::map<std::string, std::string> values;
+};
+
+// Fills arguments; on a wrong command line returns what is wrong, naming the argument.
+std::string splitArguments(const std::vector<std::string> &args, const std::vector<std::string> &known,
+                           std::size_t operandCount, const std::string &form, Arguments &arguments)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i].size() > 1 && args[i][0] == '-' && args[i][1] == '-') {
+            if (std::find(known.begin(), known.end(), args[i]) == known.end())
+                return "unknown option '" + args[i] + "'";
+            if (i + 1 >= args.size())
+                return args[i] + " needs a value";
+            arguments.values[args[i]] = args[i + 1];
+            ++i;
+        } else {
+            arguments.operands.push_back(args[i]);
+        }
+    }
+    if (arguments.operands.size() > operandCount)
+        return "unexpected argument '" + arguments.operands[operandCount] + "': " + form;
+    if (arguments.operands.size() < operandCount)
+        return form;
+    return "";
 }
 
 bool parseNumber(const std::string &text, long minimum, long maximum, long &value)
@@ -176,33 +212,108 @@ bool setPixelSize(FT_Face face, long pixelSize, std::string &error)
     return false;
 }
 
-int makeFont(const std::vector<std::string> &args)
+// The font rendered at one pixel size and laid out as a font file lays it out.
+struct FontLayout {
+    std::vector<RenderedGlyph> glyphs = std::vector<RenderedGlyph>(numChars);
+    int ascent = 0;  // rows from the strip's top to the shared baseline
+    std::uint64_t charHeight = 0;
+    std::uint64_t totalWidth = 0;
+    std::uint64_t maxWidth = 0;
+    std::uint64_t presentCount = 0;
+    std::string missing;  // characters 32 to 126 the font has no glyph for
+
+    std::uint64_t stripPixels() const { return ((totalWidth + 1) & ~static_cast<std::uint64_t>(1)) * charHeight; }
+    bool fitsFontFile() const
+    {
+        return totalWidth <= 0xFFFF && charHeight <= 0xFFFF && stripPixels() <= maxStripPixels;
+    }
+};
+
+bool layOut(FT_Face face, long pixelSize, FontLayout &layout, std::string &error)
 {
-    std::string fontFile, out, name;
-    long pixelSize = 0, pointSize = -1;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--name" || args[i] == "--point-size") {
-            if (i + 1 >= args.size())
-                return usageError(args[i] + " needs a value");
-            if (args[i] == "--name") {
-                name = args[++i];
-                if (name.empty() || name.size() > 32)
-                    return usageError("the name must be 1 to 32 bytes long");
-            } else if (!parseNumber(args[++i], 0, 255, pointSize)) {
-                return usageError("the point size must be a number from 0 to 255");
-            }
-        } else if (args[i].size() > 1 && args[i][0] == '-' && args[i][1] == '-') {
-            return usageError("unknown option " + args[i]);
-        } else {
-            positional.push_back(args[i]);
+    if (!setPixelSize(face, pixelSize, error))
+        return false;
+    for (int k = 0; k < numChars; ++k)
+        if (!renderGlyph(face, firstChar + k, layout.glyphs[k], error))
+            return false;
+    // One baseline for all: as far down as the tallest glyph reaches up, with room for the deepest descent.
+    int descent = 0;
+    for (int k = 0; k < numChars; ++k) {
+        const RenderedGlyph &glyph = layout.glyphs[k];
+        if (!glyph.present) {
+            if (firstChar + k != 127)
+                layout.missing += static_cast<char>(firstChar + k);
+            continue;
+        }
+        if (glyph.rows > 0 && glyph.width > 0) {
+            layout.ascent = std::max(layout.ascent, glyph.top);
+            descent = std::max(descent, glyph.rows - glyph.top);
         }
     }
-    if (positional.size() != 3)
-        return usageError("make needs FONTFILE PIXELSIZE OUT.font");
-    fontFile = positional[0];
-    out = positional[2];
-    if (!parseNumber(positional[1], 1, 1000, pixelSize))
+    layout.charHeight = static_cast<std::uint64_t>(std::max(0, layout.ascent + descent));
+    for (const RenderedGlyph &glyph : layout.glyphs) {
+        layout.totalWidth += static_cast<std::uint64_t>(glyph.advance);
+        layout.maxWidth = std::max<std::uint64_t>(layout.maxWidth, static_cast<std::uint64_t>(glyph.advance));
+        layout.presentCount += glyph.advance > 0;
+    }
+    return true;
+}
+
+bool fitsAt(FT_Face face, long pixelSize)
+{
+    FontLayout layout;
+    std::string ignored;
+    return layOut(face, pixelSize, layout, ignored) && layout.fitsFontFile();
+}
+
+// The largest pixel size below tooBig whose strip a font file holds, 0 when there is none. A scalable font's
+// strip grows with the square of the size, so the search starts at the size that estimate gives and walks to
+// the boundary from there; a bitmap font offers its strikes.
+long largestFittingSize(FT_Face face, long tooBig, const FontLayout &tooBigLayout)
+{
+    if (!FT_IS_SCALABLE(face)) {
+        long best = 0;
+        for (int i = 0; i < face->num_fixed_sizes; ++i) {
+            const FT_Bitmap_Size &strike = face->available_sizes[i];
+            const long ppem = (strike.y_ppem + 32) >> 6;
+            const long size = ppem ? ppem : strike.height;
+            if (size < tooBig && size > best && fitsAt(face, size))
+                best = size;
+        }
+        return best;
+    }
+    const double scale = std::sqrt(static_cast<double>(maxStripPixels) /
+                                   static_cast<double>(std::max<std::uint64_t>(1, tooBigLayout.stripPixels())));
+    long size = std::clamp(static_cast<long>(static_cast<double>(tooBig) * std::min(1.0, scale)), 1L, tooBig - 1);
+    if (fitsAt(face, size)) {
+        while (size + 1 < tooBig && fitsAt(face, size + 1))
+            ++size;
+        return size;
+    }
+    while (size > 1 && !fitsAt(face, size))
+        --size;
+    return fitsAt(face, size) ? size : 0;
+}
+
+int makeFont(const std::vector<std::string> &args)
+{
+    Arguments arguments;
+    const std::string problem =
+        splitArguments(args, {"--name", "--point-size"}, 3, "make needs FONTFILE PIXELSIZE OUT.font", arguments);
+    if (!problem.empty())
+        return usageError(problem);
+    std::string name;
+    long pixelSize = 0, pointSize = -1;
+    if (arguments.values.count("--name")) {
+        name = arguments.values["--name"];
+        if (name.empty() || name.size() > 32)
+            return usageError("the name must be 1 to 32 bytes long");
+    }
+    if (arguments.values.count("--point-size") && !parseNumber(arguments.values["--point-size"], 0, 255, pointSize))
+        return usageError("the point size must be a number from 0 to 255");
+    const std::string &fontFile = arguments.operands[0];
+    const std::string &out = arguments.operands[2];
+    if (!parseNumber(arguments.operands[1], 1, 1000, pixelSize))
         return usageError("PIXELSIZE must be a whole number from 1 to 1000");
     if (pointSize < 0) {
         if (pixelSize > 255)
@@ -219,10 +330,9 @@ int makeFont(const std::vector<std::string> &args)
         return failure("FreeType cannot open '" + fontFile + "' as a font");
     }
     std::string error;
-    std::vector<RenderedGlyph> glyphs(numChars);
-    bool rendered = setPixelSize(face, pixelSize, error);
-    for (int k = 0; rendered && k < numChars; ++k)
-        rendered = renderGlyph(face, firstChar + k, glyphs[k], error);
+    FontLayout layout;
+    const bool rendered = layOut(face, pixelSize, layout, error);
+    long fittingSize = rendered && !layout.fitsFontFile() ? largestFittingSize(face, pixelSize, layout) : 0;
     if (name.empty())
         name = face->family_name ? std::string(face->family_name).substr(0, 32) : std::string();
     std::uint8_t style = static_cast<std::uint8_t>(((face->style_flags & FT_STYLE_FLAG_ITALIC) ? 1 : 0) |
@@ -232,36 +342,17 @@ int makeFont(const std::vector<std::string> &args)
     if (!rendered)
         return failure(fontFile + ": " + error);
 
-    // One baseline for all: as far down as the tallest glyph reaches up, with room for the deepest descent.
-    int ascent = 0, descent = 0;
-    std::string missing;
-    for (int k = 0; k < numChars; ++k) {
-        const RenderedGlyph &glyph = glyphs[k];
-        if (!glyph.present) {
-            if (firstChar + k != 127)
-                missing += static_cast<char>(firstChar + k);
-            continue;
-        }
-        if (glyph.rows > 0 && glyph.width > 0) {
-            ascent = std::max(ascent, glyph.top);
-            descent = std::max(descent, glyph.rows - glyph.top);
-        }
-    }
-    std::uint64_t charHeight = static_cast<std::uint64_t>(std::max(0, ascent + descent));
-    std::uint64_t totalWidth = 0, maxWidth = 0, presentCount = 0;
-    for (const RenderedGlyph &glyph : glyphs) {
-        totalWidth += static_cast<std::uint64_t>(glyph.advance);
-        maxWidth = std::max<std::uint64_t>(maxWidth, static_cast<std::uint64_t>(glyph.advance));
-        presentCount += glyph.advance > 0;
-    }
-    std::uint64_t stripPixels = ((totalWidth + 1) & ~static_cast<std::uint64_t>(1)) * charHeight;
-    if (totalWidth > 0xFFFF || charHeight > 0xFFFF || stripPixels > maxStripPixels) {
-        char message[400];
+    const std::uint64_t charHeight = layout.charHeight;
+    const std::uint64_t totalWidth = layout.totalWidth;
+    if (!layout.fitsFontFile()) {
+        char message[480];
         std::snprintf(message, sizeof message,
                       "at %ld pixels the glyph strip of '%s' would be %llu x %llu pixels; a font file holds at most "
-                      "65,536 pixels (rows counted at an even width); choose a smaller size",
+                      "65,536 pixels (rows counted at an even width); %s",
                       pixelSize, fontFile.c_str(), static_cast<unsigned long long>(totalWidth),
-                      static_cast<unsigned long long>(charHeight));
+                      static_cast<unsigned long long>(charHeight),
+                      fittingSize > 0 ? ("the largest pixel size that fits is " + std::to_string(fittingSize)).c_str()
+                                      : "no size of this font fits");
         return failure(message);
     }
 
@@ -272,15 +363,16 @@ int makeFont(const std::vector<std::string> &args)
     bytes += static_cast<char>(pointSize);
     bytes += static_cast<char>(style);
     putLe32(bytes, static_cast<std::uint32_t>(charHeight));
-    putLe32(bytes, static_cast<std::uint32_t>(maxWidth));
-    putLe32(bytes, static_cast<std::uint32_t>(presentCount ? (totalWidth + presentCount / 2) / presentCount : 0));
+    putLe32(bytes, static_cast<std::uint32_t>(layout.maxWidth));
+    putLe32(bytes, static_cast<std::uint32_t>(
+                       layout.presentCount ? (totalWidth + layout.presentCount / 2) / layout.presentCount : 0));
     putLe32(bytes, static_cast<std::uint32_t>(totalWidth));
-    for (const RenderedGlyph &glyph : glyphs) {
+    for (const RenderedGlyph &glyph : layout.glyphs) {
         int width = glyph.advance;
         putLe32(bytes, static_cast<std::uint32_t>(width));
         putLe32(bytes, static_cast<std::uint32_t>(charHeight));
         for (int y = 0; y < static_cast<int>(charHeight); ++y) {
-            int row = y - (ascent - glyph.top);
+            int row = y - (layout.ascent - glyph.top);
             for (int x = 0; x < width; ++x) {
                 int column = x - glyph.left;
                 // Ink outside the cell (overhangs) is cut: cells are exactly as wide as the advance.
@@ -296,9 +388,9 @@ int makeFont(const std::vector<std::string> &args)
     file.close();
     if (!file)
         return failure("cannot write '" + out + "': " + std::strerror(errno));
-    if (!missing.empty())
+    if (!layout.missing.empty())
         std::fprintf(stderr, "fonttool: note: '%s' has no glyph for \"%s\"; those characters draw nothing\n",
-                     fontFile.c_str(), missing.c_str());
+                     fontFile.c_str(), layout.missing.c_str());
     std::printf("%s: \"%s\", point size %ld, %ld pixels, charHeight %llu, strip %llu x %llu pixels\n", out.c_str(),
                 name.c_str(), pointSize, pixelSize, static_cast<unsigned long long>(charHeight),
                 static_cast<unsigned long long>(totalWidth), static_cast<unsigned long long>(charHeight));
@@ -309,8 +401,10 @@ int makeFont(const std::vector<std::string> &args)
 
 int infoFont(const std::vector<std::string> &args)
 {
-    if (args.size() != 1)
-        return usageError("info needs FILE.font");
+    Arguments arguments;
+    const std::string problem = splitArguments(args, {}, 1, "info needs FILE.font", arguments);
+    if (!problem.empty())
+        return usageError(problem);
     std::ifstream file(args[0], std::ios::binary);
     if (!file)
         return failure("cannot open '" + args[0] + "'");
@@ -335,6 +429,18 @@ int infoFont(const std::vector<std::string> &args)
     std::printf("maxCharWidth     %u\n", getLe32(bytes, 39));
     std::printf("averageCharWidth %u\n", getLe32(bytes, 43));
     std::printf("totalCharWidth   %u\n", totalWidth);
+
+    // getFont with the header's name and point size finds the font under this data name, and only there.
+    const std::uint8_t pointSize = static_cast<std::uint8_t>(bytes[33]);
+    char dataName[256];
+    makeFontFilename(name.c_str(), pointSize, dataName);
+    std::printf("dataName         %s (getFont(\"%s\", %u, r, g, b) loads it)\n", dataName, name.c_str(),
+                static_cast<unsigned>(pointSize));
+    const std::string fileName = args[0].substr(args[0].rfind('/') + 1);
+    const std::string dataFileName = std::string(dataName).substr(std::string(dataName).rfind('/') + 1);
+    if (fileName != dataFileName)
+        std::fprintf(stderr, "fonttool: note: this file is named '%s'; getFont finds it by its name and point size "
+                             "only as %s\n", fileName.c_str(), dataName);
 
     std::vector<std::string> problems;
     std::uint64_t rowPixels = (static_cast<std::uint64_t>(totalWidth) + 1) & ~static_cast<std::uint64_t>(1);
@@ -370,24 +476,81 @@ int infoFont(const std::vector<std::string> &args)
 
 const int previewMargin = 2;
 
+// One character of UTF-8 text: its code point, or -1 for a byte that does not begin a well-formed sequence.
+struct Utf8Char {
+    long codePoint;
+    std::size_t length;  // bytes taken
+};
+
+Utf8Char decodeUtf8(const std::string &text, std::size_t at)
+{
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80)
+        return {lead, 1};
+    std::size_t length;
+    long codePoint, minimum;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, codePoint = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, codePoint = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, codePoint = lead & 0x07, minimum = 0x10000;
+    } else {
+        return {-1, 1};
+    }
+    if (at + length > text.size())
+        return {-1, 1};
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned char next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return {-1, 1};
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    // Overlong forms, UTF-16 surrogates and values past U+10FFFF are not UTF-8.
+    if (codePoint < minimum || (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF)
+        return {-1, 1};
+    return {codePoint, length};
+}
+
+// Warns once for each character of text outside 32 to 127, for which the engine draws nothing.
+void warnAboutUndrawable(const std::string &text)
+{
+    std::set<long> warned;
+    for (std::size_t at = 0; at < text.size();) {
+        const Utf8Char c = decodeUtf8(text, at);
+        const unsigned char byte = static_cast<unsigned char>(text[at]);
+        const std::string shown = text.substr(at, c.length);
+        at += c.length;
+        const long key = c.codePoint < 0 ? -1 - byte : c.codePoint;
+        if ((c.codePoint >= firstChar && c.codePoint < firstChar + numChars) || !warned.insert(key).second)
+            continue;
+        if (c.codePoint < 0) {
+            std::fprintf(stderr, "fonttool: warning: the byte 0x%02X is not UTF-8 text; the engine draws nothing for "
+                                 "it\n", byte);
+            continue;
+        }
+        char codePoint[16];
+        std::snprintf(codePoint, sizeof codePoint, "U+%04lX", static_cast<unsigned long>(c.codePoint));
+        // Control characters are named by code point alone.
+        const std::string named = c.codePoint >= 0xA0 ? "'" + shown + "' (" + codePoint + ")" : codePoint;
+        std::fprintf(stderr, "fonttool: warning: %s is outside the characters 32 to 127; the engine draws nothing "
+                             "for it\n", named.c_str());
+    }
+}
+
 int previewFont(const std::vector<std::string> &args)
 {
     std::uint8_t ink[3] = {0, 0, 0};
     std::uint8_t background[3] = {255, 255, 255};
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--ink" || args[i] == "--background") {
-            if (i + 1 >= args.size() || !parseColour(args[i + 1], args[i] == "--ink" ? ink : background))
-                return usageError(args[i] + " needs a colour R,G,B of numbers from 0 to 255");
-            ++i;
-        } else if (args[i].size() > 1 && args[i][0] == '-' && args[i][1] == '-') {
-            return usageError("unknown option " + args[i]);
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
-    if (positional.size() != 3)
-        return usageError("preview needs FILE.font \"text\" OUT.tga");
+    Arguments arguments;
+    const std::string problem = splitArguments(args, {"--ink", "--background"}, 3,
+                                               "preview needs FILE.font \"text\" OUT.tga", arguments);
+    if (!problem.empty())
+        return usageError(problem);
+    for (const auto &option : arguments.values)
+        if (!parseColour(option.second, option.first == "--ink" ? ink : background))
+            return usageError(option.first + " needs a colour R,G,B of numbers from 0 to 255");
+    const std::vector<std::string> &positional = arguments.operands;
     const std::string &fontPath = positional[0];
     const std::string &text = positional[1];
     std::size_t slash = fontPath.rfind('/');
@@ -415,6 +578,7 @@ int previewFont(const std::vector<std::string> &args)
             error = Console::totalLines() > 0 ? Console::lineAtIndex(Console::totalLines() - 1) : "cannot load the font";
             status = 1;
         } else {
+            warnAboutUndrawable(text);
             Uint64 width = static_cast<Uint64>(font->textSize(text.c_str())) + 2 * previewMargin;
             Uint64 height = static_cast<Uint64>(font->charHeight()) + 2 * previewMargin;
             if (text.size() > EngineFont::maxTextLength)
@@ -477,5 +641,6 @@ int main(int argc, char **argv)
         return infoFont(args);
     if (command == "preview")
         return previewFont(args);
-    return usageError("unknown command '" + command + "'");
+    const bool option = command.size() > 1 && command[0] == '-';
+    return usageError(std::string("unknown ") + (option ? "option" : "command") + " '" + command + "'");
 }

@@ -1,11 +1,17 @@
 // imgtool: prepares images for the engine. "convert" turns anything stb_image reads (PNG, BMP, JPEG, TGA,
-// ...) into a TGA 2.0 file with footer, which most image editors do not write; "check" runs the engine's own
-// TGA reader on a file and says why it would refuse it; "raw" writes headerless RGB and the size to pass.
-// Depends on: TgaWriter, the engine's TGA reader and data loader, stb_image (this tool only).
+// ...) into a TGA 2.0 file with footer, which most image editors do not write, and makes see-through pixels the
+// key colour, since the engine ignores alpha; "check" loads a file the way the engine loads an image, onto the
+// engine's 800 x 600, 16-bit screen format, and says why it would refuse it; "raw" writes headerless RGB and
+// the size to pass. Output names must end in the extension by which the engine picks the reader.
+// Depends on: TgaWriter, the engine's image loader, data loader, video set-up and console; stb_image (this
+// tool only); SDL's dummy video driver for check.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <SDL.h>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -19,31 +25,90 @@
 
 #include "ConfigTable.h"
 #include "Console.h"
+#include "GraphicSurface.h"
+#include "ImageLoader.h"
 #include "NFILoader.h"
-#include "TgaLoader.h"
 #include "TgaWriter.h"
 #include "ToolVersion.h"
+#include "Video.h"
 
 namespace {
 
 const char *const usage =
     "Usage:\n"
-    "  imgtool convert IN OUT.tga [--rle] [--bottom-up]\n"
-    "      Reads IN (PNG, BMP, JPEG, TGA, GIF, PSD, PNM, ...) and writes a TGA 2.0 file with footer that the\n"
-    "      engine loads: 24-bit, or 32-bit when IN has an alpha channel. --rle writes run-length encoded\n"
-    "      data; --bottom-up stores the bottom row first.\n"
+    "  imgtool convert IN OUT.tga [--rle] [--bottom-up] [--keep-alpha]\n"
+    "      Reads IN (PNG, BMP, JPEG, TGA, GIF, PSD, PNM, ...) and writes a 24-bit TGA 2.0 file with footer that\n"
+    "      the engine loads. The engine ignores alpha: where IN has an alpha channel, every pixel with alpha\n"
+    "      below 128 becomes the key colour 255,0,255 (magenta, transparent where the engine uses the key:\n"
+    "      fonts and skin parts marked transparent) and every other pixel keeps its colour. A warning counts\n"
+    "      the opaque pixels that already show as 255,0,255 on the 16-bit display (red and blue 248 to 255,\n"
+    "      green 0 to 3), since they turn transparent too. --keep-alpha writes a 32-bit file with the alpha\n"
+    "      channel instead, which the engine loads as if it had none. --rle writes run-length encoded data;\n"
+    "      --bottom-up stores the bottom row first.\n"
     "  imgtool check FILE.tga\n"
-    "      Reads FILE.tga with the engine's own reader and says whether the engine loads it, and if not why.\n"
+    "      Loads FILE.tga as the engine loads an image, onto its 800 x 600, 16-bit screen format, and says\n"
+    "      whether the engine loads it, and if not why.\n"
     "  imgtool raw IN OUT.raw\n"
     "      Writes the pixels of IN as headerless RGB and prints the width and height to load it with.\n"
     "  imgtool --help | --version\n"
     "      Shows this text.\n"
+    "The engine picks the reader by the last extension of the name, exactly \".tga\" or \".raw\" in lower case;\n"
+    "convert and raw refuse any other output name.\n"
     "Exit code: 0 on success, 1 when a file cannot be read, written or loaded, 2 for a wrong command line.\n";
 
-int usageError(const char *message)
+int usageError(const std::string &message)
 {
-    std::fprintf(stderr, "imgtool: %s\n%s", message, usage);
+    std::fprintf(stderr, "imgtool: %s\n%s", message.c_str(), usage);
     return 2;
+}
+
+// A command's file arguments, and the options it was given out of those it knows. An argument that begins
+// with "-" is an option ("./-name" reaches a file of such a name).
+struct Arguments {
+    std::vector<std::string> files;
+    std::vector<std::string> options;
+
+    bool has(const char *option) const
+    {
+        for (const std::string &given : options)
+            if (given == option)
+                return true;
+        return false;
+    }
+};
+
+// Fills arguments from argv[2] on; on a wrong command line returns the message that says what is wrong.
+std::string parseArguments(int argc, char **argv, const std::vector<std::string> &known, size_t fileCount,
+                           const std::string &form, Arguments &arguments)
+{
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.size() > 1 && argument[0] == '-') {
+            bool isKnown = false;
+            for (const std::string &option : known)
+                isKnown = isKnown || option == argument;
+            if (!isKnown)
+                return "unknown option '" + argument + "'";
+            arguments.options.push_back(argument);
+        } else {
+            arguments.files.push_back(argument);
+        }
+    }
+    if (arguments.files.size() > fileCount)
+        return "unexpected argument '" + arguments.files[fileCount] + "': " + form;
+    if (arguments.files.size() < fileCount)
+        return form;
+    return "";
+}
+
+// The engine loads an image only under a name whose last extension selects the reader of its format.
+std::string outputNameError(const std::string &path, ImageType type)
+{
+    if (typeOfImage(path.c_str()) == type)
+        return "";
+    const char *extension = type == IMG_TGA ? ".tga" : ".raw";
+    return "the engine would not load '" + path + "' as " + (type == IMG_TGA ? "a TGA" : "a RAW") +
+           " image: its name must end in \"" + extension + "\" (lower case)";
 }
 
 // The image's pixels, top row first; channels 3 (RGB) or 4 (RGBA), grey expanded to RGB.
@@ -83,75 +148,149 @@ bool loadInput(const char *path, bool keepAlpha, LoadedImage &image)
     return true;
 }
 
+const unsigned char keyColour[3] = {255, 0, 255};
+const unsigned char opaqueAlpha = 128;
+
+// Whether the usual 5-6-5 display keeps the pixel as the key colour's own 16-bit value: it keeps the top 5 bits
+// of red and blue and the top 6 of green, and the colour key is compared after that.
+bool showsAsKeyColour(const unsigned char *rgb)
+{
+    return rgb[0] >> 3 == keyColour[0] >> 3 && rgb[1] >> 2 == keyColour[1] >> 2 && rgb[2] >> 3 == keyColour[2] >> 3;
+}
+
+struct Keying {
+    unsigned long long seeThrough = 0;    // pixels that became the key colour
+    unsigned long long alreadyKey = 0;    // opaque pixels that show as the key colour already
+};
+
+// Drops the alpha channel of RGBA pixels: a pixel with alpha below 128 becomes the key colour, any other
+// keeps its colour.
+Keying keyTransparency(LoadedImage &image)
+{
+    Keying keying;
+    const size_t count = static_cast<size_t>(image.width) * image.height;
+    std::vector<unsigned char> rgb(count * 3);
+    for (size_t i = 0; i < count; ++i) {
+        const unsigned char *in = &image.pixels[i * 4];
+        unsigned char *out = &rgb[i * 3];
+        if (in[3] < opaqueAlpha) {
+            std::memcpy(out, keyColour, 3);
+            ++keying.seeThrough;
+        } else {
+            std::memcpy(out, in, 3);
+            keying.alreadyKey += showsAsKeyColour(in);
+        }
+    }
+    image.pixels.swap(rgb);
+    image.channels = 3;
+    return keying;
+}
+
 int convertCommand(int argc, char **argv)
 {
-    std::vector<const char *> files;
+    Arguments arguments;
+    const std::string problem =
+        parseArguments(argc, argv, {"--rle", "--bottom-up", "--keep-alpha"}, 2,
+                       "convert takes an input file and an output file", arguments);
+    if (!problem.empty())
+        return usageError(problem);
+    const std::string &input = arguments.files[0];
+    const std::string &output = arguments.files[1];
+    const std::string badName = outputNameError(output, IMG_TGA);
+    if (!badName.empty())
+        return usageError(badName);
     TgaWriteOptions options;
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rle") == 0)
-            options.runLength = true;
-        else if (std::strcmp(argv[i], "--bottom-up") == 0)
-            options.bottomUp = true;
-        else if (argv[i][0] == '-' && argv[i][1] == '-')
-            return usageError((std::string("unknown switch '") + argv[i] + "'").c_str());
-        else
-            files.push_back(argv[i]);
-    }
-    if (files.size() != 2)
-        return usageError("convert takes an input file and an output file");
+    options.runLength = arguments.has("--rle");
+    options.bottomUp = arguments.has("--bottom-up");
 
     LoadedImage image;
-    if (!loadInput(files[0], true, image))
+    if (!loadInput(input.c_str(), true, image))
         return 1;
+    const bool keyed = image.channels == 4 && !arguments.has("--keep-alpha");
+    Keying keying;
+    if (keyed)
+        keying = keyTransparency(image);
     std::string error;
-    if (!writeTga(files[1], image.pixels.data(), image.width, image.height, image.channels, options, error)) {
+    if (!writeTga(output, image.pixels.data(), image.width, image.height, image.channels, options, error)) {
         std::fprintf(stderr, "imgtool: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %u x %u, %u-bit, %s, %s\n", files[1], image.width, image.height, image.channels * 8,
+    if (keying.alreadyKey > 0)
+        std::fprintf(stderr,
+                     "imgtool: warning: %llu opaque pixel%s of '%s' already %s the key colour 255,0,255, or one that "
+                     "the 16-bit display shows as it (red and blue 248 to 255, green 0 to 3), and will be "
+                     "transparent wherever the key colour is\n",
+                     keying.alreadyKey, keying.alreadyKey == 1 ? "" : "s", input.c_str(),
+                     keying.alreadyKey == 1 ? "has" : "have");
+    std::printf("%s: %u x %u, %u-bit, %s, %s", output.c_str(), image.width, image.height, image.channels * 8,
                 options.runLength ? "run-length encoded" : "uncompressed",
                 options.bottomUp ? "bottom row first" : "top row first");
+    if (keyed)
+        std::printf(", %llu see-through pixel%s made 255,0,255", keying.seeThrough, keying.seeThrough == 1 ? "" : "s");
+    std::printf("\n");
     return 0;
 }
 
+// The engine's reason for refusing dataName, from the console line the failed load wrote, without the function
+// and file names around it.
+std::string refusalReason(const std::string &line, const std::string &dataName)
+{
+    auto after = [&](const std::string &prefix, std::string &rest) {
+        if (line.compare(0, prefix.size(), prefix) != 0)
+            return false;
+        rest = line.substr(prefix.size());
+        return true;
+    };
+    std::string rest;
+    if (after("tgaImageFromFile ('" + dataName + "'): ", rest))
+        return rest;
+    if (after("dataForFilename ('" + dataName + "'): ", rest))
+        return rest + " (the engine reads names ending in \".tga\" or \".raw\")";
+    if (after("Unable to create surface for '" + dataName + "': ", rest))
+        return "Unable to create surface: " + rest;
+    return line;
+}
+
 // The engine reads data files by data name below a data path: the file's directory becomes the data path and
-// "/" plus its file name the data name.
+// "/" plus its file name the data name. The image is loaded onto the engine's own screen format, so a file
+// that the reader accepts but no surface can hold is refused here as in the game.
 int checkCommand(int argc, char **argv)
 {
-    if (argc != 3)
-        return usageError("check takes one file");
-    const std::string path = argv[2];
+    Arguments arguments;
+    const std::string problem = parseArguments(argc, argv, {}, 1, "check takes one file", arguments);
+    if (!problem.empty())
+        return usageError(problem);
+    const std::string &path = arguments.files[0];
     const size_t slash = path.rfind('/');
     const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const std::string dataName = "/" + (slash == std::string::npos ? path : path.substr(slash + 1));
 
-    // The console's echo and log file would mix the loader's own lines into the answer.
+    // The console's echo and log file would mix the engine's own lines into the answer.
     displayConsole = SDL_FALSE;
     logConsole = SDL_FALSE;
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
     NFILoader::globalLoader()->addDataPath(directory == "/" ? "" : directory.c_str());
-    const Sint32 firstLine = Console::totalLines();
 
-    Uint16 width = 0;
-    Uint16 height = 0;
-    Uint8 *pixels = targaImageFromFile(dataName.c_str(), width, height);
-    int result = 0;
-    if (pixels) {
-        std::printf("%s: the engine loads it, %d x %d pixels\n", path.c_str(), width, height);
-        delete[] pixels;
+    int result = 1;
+    if (SDL_Init(SDL_INIT_TIMER) < 0 || initializeVideo() != SDL_TRUE) {
+        std::fprintf(stderr, "imgtool: cannot open the engine's screen to load images onto: %s\n", SDL_GetError());
     } else {
-        // The reader's message is "tgaImageFromFile ('<data name>'): <reason>".
-        const std::string prefix = "tgaImageFromFile ('" + dataName + "'): ";
-        std::string reason = "unknown reason";
-        for (Sint32 i = Console::totalLines() - 1; i >= firstLine; --i) {
-            const std::string line = Console::lineAtIndex(i);
-            if (line.compare(0, prefix.size(), prefix) == 0) {
-                reason = line.substr(prefix.size());
-                break;
-            }
+        const Sint32 firstLine = Console::totalLines();
+        GraphicSurface *image = loadImage(dataName.c_str(), 0, 0);
+        if (image) {
+            std::printf("%s: the engine loads it, %d x %d pixels\n", path.c_str(), image->width(), image->height());
+            image->retain();
+            image->release();
+            result = 0;
+        } else {
+            const Sint32 lines = Console::totalLines();
+            const std::string reason =
+                lines > firstLine ? refusalReason(Console::lineAtIndex(lines - 1), dataName) : "unknown reason";
+            std::printf("%s: the engine will not load it: %s\n", path.c_str(), reason.c_str());
         }
-        std::printf("%s: the engine will not load it: %s\n", path.c_str(), reason.c_str());
-        result = 1;
     }
+    shutdownVideo();
+    SDL_Quit();
     delete NFILoader::globalLoader();
     Console::destroyConsole();
     return result;
@@ -159,18 +298,25 @@ int checkCommand(int argc, char **argv)
 
 int rawCommand(int argc, char **argv)
 {
-    if (argc != 4)
-        return usageError("raw takes an input file and an output file");
+    Arguments arguments;
+    const std::string problem =
+        parseArguments(argc, argv, {}, 2, "raw takes an input file and an output file", arguments);
+    if (!problem.empty())
+        return usageError(problem);
+    const std::string &output = arguments.files[1];
+    const std::string badName = outputNameError(output, IMG_RAW);
+    if (!badName.empty())
+        return usageError(badName);
     LoadedImage image;
-    if (!loadInput(argv[2], false, image))
+    if (!loadInput(arguments.files[0].c_str(), false, image))
         return 1;
-    FILE *file = std::fopen(argv[3], "wb");
+    FILE *file = std::fopen(output.c_str(), "wb");
     const bool written = file && std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size();
     if (!file || std::fclose(file) != 0 || !written) {
-        std::fprintf(stderr, "imgtool: cannot write '%s'\n", argv[3]);
+        std::fprintf(stderr, "imgtool: cannot write '%s'\n", output.c_str());
         return 1;
     }
-    std::printf("%s: width %u, height %u\n", argv[3], image.width, image.height);
+    std::printf("%s: width %u, height %u\n", output.c_str(), image.width, image.height);
     return 0;
 }
 
@@ -193,5 +339,7 @@ int main(int argc, char **argv)
         return checkCommand(argc, argv);
     if (command == "raw")
         return rawCommand(argc, argv);
-    return usageError(("unknown command '" + command + "'").c_str());
+    if (command.size() > 1 && command[0] == '-')
+        return usageError("unknown option '" + command + "'");
+    return usageError("unknown command '" + command + "'");
 }

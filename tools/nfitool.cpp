@@ -2,6 +2,7 @@
 // Layout written and read (numbers little-endian 32-bit): "NFI\0", version 1, reserved, dirOffs (13 bytes); the
 // members' bytes; at dirOffs the member count and a reserved word (8 bytes); then one 276-byte entry per member:
 // name (260 bytes, zero-terminated), offset, length, 8 reserved bytes. Archives stay below 2 GiB.
+// create leaves out hidden files and folders, editor backups and what --exclude names, and says so.
 // Depends on: the C++ standard library and POSIX only.
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,8 +35,13 @@ const char *usage =
     "Usage: nfitool COMMAND ARGUMENTS\n"
     "Makes and inspects NFI archives, the files in which the game's data directory can be packed.\n"
     "\n"
-    "  nfitool create ARCHIVE DIR    pack every regular file below DIR, each under the data name \"/\" plus\n"
-    "                                its path below DIR, sorted by data name\n"
+    "  nfitool create ARCHIVE DIR [--exclude GLOB]... [--all]\n"
+    "                                pack every regular file below DIR, each under the data name \"/\" plus\n"
+    "                                its path below DIR, sorted by data name. Hidden files and folders (names\n"
+    "                                beginning with \".\") and editor backups (*~, #*#, .*.swp) are left out,\n"
+    "                                and so is whatever an --exclude names: a GLOB without \"/\" matches the\n"
+    "                                names of files and folders, one with \"/\" their paths below DIR. --all\n"
+    "                                packs hidden files and backups too. Each path left out is printed.\n"
     "  nfitool list ARCHIVE          print each member's data name, offset and length, in directory order\n"
     "  nfitool extract ARCHIVE DIR   write every member to DIR plus its data name\n"
     "  nfitool check ARCHIVE         check the archive as the game reads it, and also report members that\n"
@@ -176,13 +183,43 @@ bool copyBytes(std::FILE *in, std::FILE *out, std::uint64_t length)
     return true;
 }
 
+// What create leaves out besides the archive itself.
+struct Exclusions {
+    bool packAll = false;            // --all: hidden files and editor backups go in too
+    std::vector<std::string> globs;  // --exclude, in the order given
+};
+
+bool matches(const std::string &glob, const std::string &text, int flags)
+{
+    return fnmatch(glob.c_str(), text.c_str(), flags) == 0;
+}
+
+// Why the file or folder at relative (its path below the packed directory) is left out; "" when it is packed.
+std::string exclusionReason(const Exclusions &exclusions, const std::string &relative)
+{
+    const std::string name = relative.substr(relative.rfind('/') + 1);
+    if (!exclusions.packAll) {
+        if (matches("*~", name, 0) || matches("#*#", name, 0) || matches(".*.swp", name, 0))
+            return "editor backup";
+        if (name[0] == '.')
+            return "hidden";
+    }
+    for (const std::string &glob : exclusions.globs) {
+        const bool byPath = glob.find('/') != std::string::npos;
+        const std::string pattern = byPath && glob[0] == '/' ? glob.substr(1) : glob;
+        if (byPath ? matches(pattern, relative, FNM_PATHNAME) : matches(pattern, name, 0))
+            return "--exclude '" + glob + "'";
+    }
+    return "";
+}
+
 struct Input {
     std::string dataName;
     fs::path file;
     std::uint64_t size;
 };
 
-int create(const std::string &archivePath, const std::string &directory)
+int create(const std::string &archivePath, const std::string &directory, const Exclusions &exclusions)
 {
     std::error_code error;
     if (!fs::is_directory(directory, error)) {
@@ -198,16 +235,29 @@ int create(const std::string &archivePath, const std::string &directory)
         fail("cannot read '" + directory + "': " + error.message());
         return 1;
     }
+    std::vector<std::string> leftOut;
     for (; walk != end; walk.increment(error)) {
         if (error)
             break;
         const fs::directory_entry &item = *walk;
-        if (!item.is_regular_file(error))
-            continue;
         std::error_code ignored;
+        // Folders reached through a link are not walked, so only real folders can be left out.
+        const bool isFolder = item.is_directory(ignored) && !item.is_symlink(ignored);
+        if (!isFolder && !item.is_regular_file(ignored))
+            continue;
         if (fs::equivalent(item.path(), target, ignored))
             continue;
-        std::string dataName = "/" + item.path().lexically_relative(directory).generic_string();
+        const std::string relative = item.path().lexically_relative(directory).generic_string();
+        const std::string reason = exclusionReason(exclusions, relative);
+        if (!reason.empty()) {
+            leftOut.push_back(item.path().generic_string() + (isFolder ? "/" : "") + " (" + reason + ")");
+            if (isFolder)
+                walk.disable_recursion_pending();
+            continue;
+        }
+        if (isFolder)
+            continue;
+        std::string dataName = "/" + relative;
         if (dataName.size() >= nameFieldSize) {
             fail("the data name '" + dataName + "' has " + std::to_string(dataName.size()) +
                  " bytes; a name field holds at most 259");
@@ -286,6 +336,9 @@ int create(const std::string &archivePath, const std::string &directory)
         return abandon("cannot write '" + temporary + "': " + systemError());
     if (std::rename(temporary.c_str(), archivePath.c_str()) != 0)
         return abandon("cannot put the archive at '" + archivePath + "': " + systemError());
+    std::sort(leftOut.begin(), leftOut.end());
+    for (const std::string &path : leftOut)
+        std::printf("left out %s\n", path.c_str());
     std::printf("%s: %zu member%s, %llu bytes\n", archivePath.c_str(), inputs.size(), inputs.size() == 1 ? "" : "s",
                 static_cast<unsigned long long>(total));
     return 0;
@@ -398,6 +451,19 @@ int check(const std::string &archivePath)
     return 0;
 }
 
+// A wrong command line: says what is wrong, then how the commands are used.
+int usageError(const std::string &message)
+{
+    fail(message);
+    std::fputs(usage, stderr);
+    return 2;
+}
+
+bool isOption(const std::string &argument)
+{
+    return argument.size() > 1 && argument[0] == '-';
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -409,14 +475,39 @@ int main(int argc, char **argv)
         std::fputs(usage, stdout);
         return 0;
     }
-    if (args.size() == 3 && args[0] == "create")
-        return create(args[1], args[2]);
-    if (args.size() == 2 && args[0] == "list")
-        return list(args[1]);
-    if (args.size() == 3 && args[0] == "extract")
-        return extract(args[1], args[2]);
-    if (args.size() == 2 && args[0] == "check")
-        return check(args[1]);
-    std::fputs(usage, stderr);
-    return 2;
+    if (args.empty())
+        return usageError("no command given");
+    const std::string command = args[0];
+    std::size_t wanted;
+    if (command == "create" || command == "extract")
+        wanted = 2;
+    else if (command == "list" || command == "check")
+        wanted = 1;
+    else
+        return usageError(std::string("unknown ") + (isOption(command) ? "option" : "command") + " '" + command + "'");
+    std::vector<std::string> operands;
+    Exclusions exclusions;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (!isOption(args[i])) {
+            operands.push_back(args[i]);
+        } else if (command == "create" && args[i] == "--all") {
+            exclusions.packAll = true;
+        } else if (command == "create" && args[i] == "--exclude") {
+            if (i + 1 >= args.size())
+                return usageError("--exclude needs a GLOB");
+            exclusions.globs.push_back(args[++i]);
+        } else {
+            return usageError("unknown option '" + args[i] + "'");
+        }
+    }
+    if (operands.size() != wanted)
+        return usageError(command + " takes " + (wanted == 2 ? "ARCHIVE DIR" : "ARCHIVE") +
+                          (operands.size() > wanted ? ", not also '" + operands[wanted] + "'" : ""));
+    if (command == "create")
+        return create(operands[0], operands[1], exclusions);
+    if (command == "list")
+        return list(operands[0]);
+    if (command == "extract")
+        return extract(operands[0], operands[1]);
+    return check(operands[0]);
 }

@@ -380,6 +380,18 @@ int checkSkin(const char *name)
     return status;
 }
 
+// A wrong command line: says what is wrong, then how the commands are used.
+int usageError(const std::string &message)
+{
+    std::fprintf(stderr, "skintool: %s\n%s", message.c_str(), usageText);
+    return 2;
+}
+
+bool isOption(const char *argument)
+{
+    return argument[0] == '-' && argument[1] != '\0';
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -390,12 +402,29 @@ int main(int argc, char **argv)
         std::fputs(usageText, stdout);
         return 0;
     }
-    if (argc == 4 && std::strcmp(argv[1], "make") == 0)
+    if (argc < 2)
+        return usageError("no command given");
+    const std::string command = argv[1];
+    const char *form;
+    if (command == "make")
+        form = "make takes DESCRIPTION OUT.skin";
+    else if (command == "dump")
+        form = "dump takes FILE.skin";
+    else if (command == "check")
+        form = "check takes SKINNAME";
+    else
+        return usageError(std::string("unknown ") + (isOption(argv[1]) ? "option" : "command") + " '" + command + "'");
+    for (int i = 2; i < argc; ++i)
+        if (isOption(argv[i]))
+            return usageError(std::string("unknown option '") + argv[i] + "'");
+    const int wanted = command == "make" ? 4 : 3;
+    if (argc > wanted)
+        return usageError(std::string("unexpected argument '") + argv[wanted] + "': " + form);
+    if (argc < wanted)
+        return usageError(form);
+    if (command == "make")
         return makeSkin(argv[2], argv[3]);
-    if (argc == 3 && std::strcmp(argv[1], "dump") == 0)
+    if (command == "dump")
         return dumpSkin(argv[2]);
-    if (argc == 3 && std::strcmp(argv[1], "check") == 0)
-        return checkSkin(argv[2]);
-    std::fputs(usageText, stderr);
-    return 2;
+    return checkSkin(argv[2]);
 }

@@ -11,6 +11,10 @@
 
 class EngineFont;
 
+/// Writes into filename, a buffer of 256 bytes, the data name under which getFont looks for fontName in size:
+/// a name beginning with "/" as it is, otherwise "/gfx/fonts/<fontName>_<size>.font" with every space made "_".
+void makeFontFilename(const char *fontName, Uint8 size, char *filename);
+
 /// The font cache: a singleton made by the GUI start-up, reached through static functions.
 class FontManager {
 public:
