@@ -97,10 +97,10 @@ bool isPredefinedName(const char *name)
     return false;
 }
 
-// Checks a registration and takes the next free row for it; null, after one console line, when refused.
-ConfigEntry *newGameSetting(const char *function, const char *name, const void *variable)
+// Checks a registration and fills the next free row with it; SDL_FALSE, after one console line, when refused.
+SDL_bool addGameSetting(const char *function, const char *name, Uint16 type, Uint16 numType, void *variable,
+                        double defNumVal, const char *defStrVal)
 {
-    const char *shown = name ? name : "";
     const char *refusal = nullptr;
     if (!name || !isAssignableName(name))
         refusal = "not a name a configuration script can assign";
@@ -113,22 +113,17 @@ ConfigEntry *newGameSetting(const char *function, const char *name, const void *
     else if (gameSettingsUsed == maxGameSettings)
         refusal = "no room for more game settings";
     if (refusal) {
-        Console::addString("ERROR: %s ('%.255s'): %s", function, shown, refusal);
-        return nullptr;
+        Console::addString("ERROR: %s ('%.255s'): %s", function, name ? name : "", refusal);
+        return SDL_FALSE;
     }
-    ConfigEntry *entry = &gameSettings[gameSettingsUsed];
+    ConfigEntry *entry = &gameSettings[gameSettingsUsed++];
     std::memset(entry, 0, sizeof *entry);
     zarvello::snprintf(255, entry->name, "%s", name);
-    return entry;
-}
-
-// The registration is complete: the row becomes visible to the configuration.
-SDL_bool addGameSetting(ConfigEntry *entry, Uint16 type, Uint16 numType, void *variable)
-{
     entry->type = type;
     entry->numType = numType;
     entry->variable = variable;
-    ++gameSettingsUsed;
+    entry->defNumVal = defNumVal;
+    zarvello::snprintf(255, entry->defStrVal, "%s", defStrVal);
     return SDL_TRUE;
 }
 
@@ -136,11 +131,7 @@ SDL_bool addGameSetting(ConfigEntry *entry, Uint16 type, Uint16 numType, void *v
 
 SDL_bool registerNumberSetting(const char *name, double *variable, double defaultValue)
 {
-    ConfigEntry *entry = newGameSetting("registerNumberSetting", name, variable);
-    if (!entry)
-        return SDL_FALSE;
-    entry->defNumVal = defaultValue;
-    return addGameSetting(entry, CONFIG_TNUMBER, numDOUBLE, variable);
+    return addGameSetting("registerNumberSetting", name, CONFIG_TNUMBER, numDOUBLE, variable, defaultValue, "");
 }
 
 SDL_bool registerTextSetting(const char *name, char *variable, Uint32 capacity, const char *defaultValue)
@@ -150,29 +141,20 @@ SDL_bool registerTextSetting(const char *name, char *variable, Uint32 capacity, 
                            name ? name : "", capacity);
         return SDL_FALSE;
     }
-    ConfigEntry *entry = newGameSetting("registerTextSetting", name, variable);
-    if (!entry)
-        return SDL_FALSE;
-    zarvello::snprintf(255, entry->defStrVal, "%s", defaultValue ? defaultValue : "");
-    return addGameSetting(entry, CONFIG_TSTRING, static_cast<Uint16>(capacity), variable);
+    return addGameSetting("registerTextSetting", name, CONFIG_TSTRING, static_cast<Uint16>(capacity), variable, 0,
+                          defaultValue ? defaultValue : "");
 }
 
 SDL_bool registerOnOffSetting(const char *name, SDL_bool *variable, SDL_bool defaultValue)
 {
-    ConfigEntry *entry = newGameSetting("registerOnOffSetting", name, variable);
-    if (!entry)
-        return SDL_FALSE;
-    entry->defNumVal = storedSetting(defaultValue);
-    return addGameSetting(entry, CONFIG_TNUMBER, numSDLBOOL, variable);
+    return addGameSetting("registerOnOffSetting", name, CONFIG_TNUMBER, numSDLBOOL, variable,
+                          storedSetting(defaultValue), "");
 }
 
 SDL_bool registerKeySetting(const char *name, SDLKey *variable, SDLKey defaultValue)
 {
-    ConfigEntry *entry = newGameSetting("registerKeySetting", name, variable);
-    if (!entry)
-        return SDL_FALSE;
-    entry->defNumVal = storedSetting(defaultValue);
-    return addGameSetting(entry, CONFIG_TNUMBER, numSDLKEY, variable);
+    return addGameSetting("registerKeySetting", name, CONFIG_TNUMBER, numSDLKEY, variable,
+                          storedSetting(defaultValue), "");
 }
 
 void clearGameSettings()

@@ -318,8 +318,11 @@ int HookTrace::reads = 0;
 int HookTrace::frames = 0;
 SDLKey HookTrace::stopKey = SDLK_UNKNOWN;
 
-[[noreturn]] void runHooksAndExit(int frames, SDLKey stopKey)
+// Runs the loop with the tracing hooks and the quit key quitKey; the game itself stops on stopKey.
+[[noreturn]] void runHooksAndExit(int frames, SDLKey quitKey, SDLKey stopKey)
 {
+    displayConsole = SDL_TRUE;
+    keyQuit = quitKey;
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     if (initializeVideo() != SDL_TRUE)
         _exit(3);
@@ -339,23 +342,18 @@ SDLKey HookTrace::stopKey = SDLK_UNKNOWN;
 TEST(GameHooks, FrameStepComesAfterTheFramesEventsAndBeforeItsScreenUpdateInEveryFrame)
 {
     GTEST_FLAG_SET(death_test_style, "fast");
-    displayConsole = SDL_TRUE;
-    keyQuit = SDLK_ESCAPE;
     // Frames 1 and 2 get a key each, frame 3 the close: each frame's step sees the rectangle its event queued,
     // the next frame starts with an empty queue, and the frame that stopped the game still has its step.
-    EXPECT_EXIT(runHooksAndExit(3, SDLK_UNKNOWN), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT(runHooksAndExit(3, SDLK_ESCAPE, SDLK_UNKNOWN), ::testing::ExitedWithCode(0),
                 "trace: t0 ea0 f1 t0 eb0 f1 t0 eq0 f1 t0 \n");
 }
 
 TEST(GameHooks, GameSeesTheQuitKeyTooAndMayStopTheLoopItself)
 {
     GTEST_FLAG_SET(death_test_style, "fast");
-    displayConsole = SDL_TRUE;
-    keyQuit = SDLK_a;
-    EXPECT_EXIT(runHooksAndExit(5, SDLK_UNKNOWN), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT(runHooksAndExit(5, SDLK_a, SDLK_UNKNOWN), ::testing::ExitedWithCode(0),
                 ", 1 frames(.|\n)*trace: t0 ea0 f1 t0 \n");
-    keyQuit = SDLK_ESCAPE;
-    EXPECT_EXIT(runHooksAndExit(5, SDLK_c), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT(runHooksAndExit(5, SDLK_ESCAPE, SDLK_c), ::testing::ExitedWithCode(0),
                 ", 3 frames(.|\n)*trace: t0 ea0 f1 t0 eb0 f1 t0 ec0 f1 t0 \n");
 }
 

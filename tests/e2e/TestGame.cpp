@@ -30,8 +30,14 @@ SDLKey keyFire = SDLK_UNKNOWN;
 bool failSetUp = false;
 bool leak = false;
 int framesRun = 0;
-// What a game keeps past its clean-up is counted by the leak report like the engine's own leftovers.
-void *keptForever = nullptr;
+
+}  // namespace
+
+// What a game keeps past its clean-up is counted by the leak report like the engine's own leftovers. The block
+// stays reachable from this global to the end, as a game's global container would.
+void *gameKeptForever = nullptr;
+
+namespace {
 
 SDL_bool setUp()
 {
@@ -39,7 +45,7 @@ SDL_bool setUp()
                        skin ? skin->getName() : "none", greeting, frames, storedSetting(dialog),
                        storedSetting(keyFire));
     if (leak)
-        keptForever = mem_alloc(100);
+        gameKeptForever = mem_alloc(100);
     return failSetUp ? SDL_FALSE : SDL_TRUE;
 }
 
