@@ -44,8 +44,8 @@ Uint32 storedSetting(const SDLKey &setting);
 
 /// A name every configuration script has predefined besides the key names, with its number.
 struct PredefinedNumber {
-    const char *name;
-    double value;
+    const char *name;  ///< the global's name in the script
+    double value;      ///< the number it holds
 };
 
 /// "on" 1, "off" 0, "yes" 1, "no" 0, in the order the script gets them.
