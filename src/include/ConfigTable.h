@@ -42,6 +42,15 @@ struct ConfigEntry {
 Uint32 storedSetting(const SDL_bool &setting);
 Uint32 storedSetting(const SDLKey &setting);
 
+extern ConfigEntry configTable[];
+extern const Uint32 configTableSize;
+
+extern SDLKey keyQuit;
+extern SDL_bool fullscreen;
+extern SDL_bool logConsole;
+extern SDL_bool displayConsole;
+extern char skinName[256];
+
 /// A name every configuration script has predefined besides the key names, with its number.
 struct PredefinedNumber {
     const char *name;  ///< the global's name in the script
@@ -83,14 +92,5 @@ const ConfigEntry *gameSetting(Uint32 index);
 
 /// The row of the game setting named name (exact, case-sensitive); null when the game registered none so named.
 const ConfigEntry *findGameSetting(const char *name);
-
-extern ConfigEntry configTable[];
-extern const Uint32 configTableSize;
-
-extern SDLKey keyQuit;
-extern SDL_bool fullscreen;
-extern SDL_bool logConsole;
-extern SDL_bool displayConsole;
-extern char skinName[256];
 
 #endif
