@@ -72,6 +72,14 @@ void numberToVar(const ConfigEntry *entry, double number)
     }
 }
 
+void defaultToVar(const ConfigEntry *entry)
+{
+    if (entry->type == CONFIG_TSTRING)
+        stringToVar(entry, entry->defStrVal);
+    else
+        numberToVar(entry, entry->defNumVal);
+}
+
 int configTagMethod(lua_State *L)
 {
     char buf[512];
@@ -84,6 +92,9 @@ int configTagMethod(lua_State *L)
         zarvello::snprintf(255, search.name, "%s", varName ? varName : "");
         const ConfigEntry *found = static_cast<const ConfigEntry *>(
             std::bsearch(&search, configTable, configTableSize, sizeof(ConfigEntry), symbolCompFunc));
+        // A name the five do not have may be one of the game's own settings.
+        if (!found)
+            found = findGameSetting(search.name);
         if (!found) {
             zarvello::snprintf(511, buf, "Unknown configuration variable '%s'", search.name);
             failed = true;
@@ -113,12 +124,10 @@ int configTagMethod(lua_State *L)
 
 void initializeWithDefaults()
 {
-    for (Uint32 i = 0; i < configTableSize; ++i) {
-        if (configTable[i].type == CONFIG_TSTRING)
-            stringToVar(&configTable[i], configTable[i].defStrVal);
-        else
-            numberToVar(&configTable[i], configTable[i].defNumVal);
-    }
+    for (Uint32 i = 0; i < configTableSize; ++i)
+        defaultToVar(&configTable[i]);
+    for (Uint32 i = 0; i < gameSettingCount(); ++i)
+        defaultToVar(gameSetting(i));
 }
 
 SDL_bool readConfigFile(const char *configName)
@@ -135,14 +144,10 @@ SDL_bool readConfigFile(const char *configName)
         lua_pushnumber(L, key->keyValue);
         lua_setglobal(L, key->keyName);
     }
-    lua_pushnumber(L, 1);
-    lua_setglobal(L, "on");
-    lua_pushnumber(L, 0);
-    lua_setglobal(L, "off");
-    lua_pushnumber(L, 1);
-    lua_setglobal(L, "yes");
-    lua_pushnumber(L, 0);
-    lua_setglobal(L, "no");
+    for (const PredefinedNumber &number : predefinedNumbers) {
+        lua_pushnumber(L, number.value);
+        lua_setglobal(L, number.name);
+    }
 
     lua_pushcclosure(L, configTagMethod, 0);
     lua_settagmethod(L, LUA_TNIL, "setglobal");

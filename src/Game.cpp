@@ -1,10 +1,27 @@
-// Game: the demonstration has no game of its own, so the only reactions are the two ways out.
+// Game: the engine's two ways out come first, so a game's event hook can neither swallow the quit key nor the
+// window close; the game then sees every event, those two included.
 #include "Game.h"
 
 #include <SDL_events.h>
 
 #include "ConfigTable.h"
 #include "GameLoop.h"
+
+namespace {
+
+GameHooks hooksInForce = {nullptr, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+void setGameHooks(const GameHooks *hooks)
+{
+    hooksInForce = hooks ? *hooks : GameHooks{nullptr, nullptr, nullptr, nullptr};
+}
+
+const GameHooks &gameHooks()
+{
+    return hooksInForce;
+}
 
 void handleGameEvent(SDL_Event *event)
 {
@@ -21,4 +38,6 @@ void handleGameEvent(SDL_Event *event)
     default:
         break;
     }
+    if (hooksInForce.event)
+        hooksInForce.event(event);
 }

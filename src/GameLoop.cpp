@@ -1,5 +1,6 @@
 // GameLoop: the loop reads its clock through the frame pacing's clock, so a test that drives the frame
-// schedule also decides the elapsed time reported in the frame-rate line.
+// schedule also decides the elapsed time reported in the frame-rate line. The game's frame hook runs in every
+// frame, also in the one whose events stopped the game, because that frame still reaches the screen.
 #include "GameLoop.h"
 
 #include <SDL.h>
@@ -30,6 +31,8 @@ void handleEvents()
 void doGameLoop()
 {
     handleEvents();
+    if (gameHooks().frame)
+        gameHooks().frame();
 }
 
 void runGame()

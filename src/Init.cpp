@@ -1,6 +1,7 @@
 // Start-up and shutdown in their fixed order. Start-up: run directory, data directory, configuration file,
 // command line, data loader, SDL, video, GUI. Shutdown runs on the success and the failure path alike and
 // tolerates every subsystem that never started; the leak report comes last, straight to standard error.
+// runEngine puts a game between the two: its set-up once the engine stands, its clean-up while it still does.
 #include "Init.h"
 
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include <SDL.h>
 
 #include "Config.h"
+#include "Game.h"
+#include "GameLoop.h"
 #include "ConfigTable.h"
 #include "Console.h"
 #include "Gui.h"
@@ -16,6 +19,24 @@
 #include "NFILoader.h"
 #include "Utility.h"
 #include "Video.h"
+
+namespace {
+
+// What a game chose before start-up; names are 255 characters at most, like every name of the engine.
+char configFileName[256] = "zarvello.conf";
+SDL_bool leakReport = SDL_TRUE;
+
+}  // namespace
+
+void setConfigFileName(const char *name)
+{
+    zarvello::snprintf(255, configFileName, "%s", name && *name ? name : "zarvello.conf");
+}
+
+void setLeakReport(SDL_bool report)
+{
+    leakReport = report;
+}
 
 void parseCommandLine(int argc, char **argv)
 {
@@ -39,7 +60,10 @@ void parseCommandLine(int argc, char **argv)
 void processConfigFile()
 {
     char filename[256];
-    zarvello::snprintf(255, filename, "%s%c%s", executablePath(nullptr), '/', "zarvello.conf");
+    if (configFileName[0] == '/')
+        zarvello::snprintf(255, filename, "%s", configFileName);
+    else
+        zarvello::snprintf(255, filename, "%s%c%s", executablePath(nullptr), '/', configFileName);
     if (readConfigFile(filename) == SDL_FALSE) {
         Console::addString("Error in '%s'", filename);
         Console::addString("Configuration file is being ignored");
@@ -75,8 +99,26 @@ void shutdownSystem()
     SDL_Quit();
     delete NFILoader::globalLoader();
     Console::destroyConsole();
-    if (totalAllocatedMemory() != 0) {
+    if (leakReport == SDL_TRUE && totalAllocatedMemory() != 0) {
         std::fprintf(stderr, "Memory Leak!\n");
         std::fprintf(stderr, "There are %d bytes left allocated\n", static_cast<int>(totalAllocatedMemory()));
     }
+}
+
+int runEngine(int argc, char **argv, const GameHooks *hooks)
+{
+    if (initializeSystem(argc, argv) == SDL_FALSE) {
+        shutdownSystem();
+        return 1;
+    }
+    GameHooks game = hooks ? *hooks : GameHooks{nullptr, nullptr, nullptr, nullptr};
+    setGameHooks(&game);
+    SDL_bool ready = game.setUp ? game.setUp() : SDL_TRUE;
+    if (ready == SDL_TRUE)
+        runGame();
+    if (game.cleanUp)
+        game.cleanUp();
+    setGameHooks(nullptr);
+    shutdownSystem();
+    return ready == SDL_TRUE ? 0 : 1;
 }

@@ -169,6 +169,12 @@ void deallocSkinPart(SkinPart &part)
     part.font[1] = nullptr;
 }
 
+// The data name of the named skin's file.
+void skinDataName(char (&path)[256], const char *skinName)
+{
+    zarvello::snprintf(255, path, "/gfx/skins/%s.skin", skinName ? skinName : "");
+}
+
 }  // namespace
 
 const char *skinSlotLabel(int slot)
@@ -237,10 +243,17 @@ SDL_bool readSkinData(const char *skinName, EngineSkin *theSkin)
     return SDL_TRUE;
 }
 
+SDL_bool skinFileExists(const char *skinName)
+{
+    char path[256];
+    skinDataName(path, skinName);
+    return NFILoader::globalLoader()->fileExists(path);
+}
+
 EngineSkin *loadSkin(const char *skinName)
 {
     char path[256];
-    zarvello::snprintf(255, path, "/gfx/skins/%s.skin", skinName);
+    skinDataName(path, skinName);
 
     NFILoader *loader = NFILoader::globalLoader();
     NFIHandle fileHandle = loader->openFile(path);

@@ -10,6 +10,7 @@
 #include "ConfigTable.h"
 #include "Console.h"
 #include "RenderQueue.h"
+#include "Utility.h"
 
 SDL_Surface *screen = nullptr;
 
@@ -29,6 +30,9 @@ void sdlDelay(Uint32 milliseconds)
 {
     SDL_Delay(milliseconds);
 }
+
+// The caption a game chose before start-up; 255 characters at most, like every name of the engine.
+char windowCaption[256] = "Zarvello";
 
 FrameClock frameClock = sdlTicks;
 FrameDelay frameDelay = sdlDelay;
@@ -79,11 +83,16 @@ SDL_bool initializeVideo()
     }
 
     addVideoCaps();
-    SDL_WM_SetCaption("Zarvello", "");
+    SDL_WM_SetCaption(windowCaption, "");
     RenderQueue::globalRenderQueue();
     SDL_EnableUNICODE(1);
     SDL_EnableKeyRepeat(500, 30);
     return SDL_TRUE;
+}
+
+void setWindowCaption(const char *caption)
+{
+    zarvello::snprintf(255, windowCaption, "%s", caption ? caption : "Zarvello");
 }
 
 void shutdownVideo()

@@ -1,6 +1,6 @@
-// Configuration: the script may assign only the five variables of the table, with the right types; every
-// failure is reported on the console and ends the script; the key names are SDL's key codes; a hostile script
-// ends in bounded time and memory.
+// Configuration: the script may assign only the five variables of the table (and the settings a game
+// registered), with the right types; every failure is reported on the console and ends the script; the key
+// names are SDL's key codes; a hostile script ends in bounded time and memory.
 #include <gtest/gtest.h>
 
 #include <SDL_keysym.h>
@@ -520,4 +520,138 @@ TEST(KeyNameList, InternationalKeysHaveNoName)
         EXPECT_FALSE(keyNameList[i].keyValue >= 160 && keyNameList[i].keyValue <= 255) << keyNameList[i].keyName;
         EXPECT_NE(std::strncmp(keyNameList[i].keyName, "KEY_WORLD", 9), 0) << keyNameList[i].keyName;
     }
+}
+
+namespace {
+
+// A game's own settings, registered before each case and forgotten after it.
+class GameSettings : public ConfigScript {
+protected:
+    void SetUp() override
+    {
+        ConfigScript::SetUp();
+        ASSERT_EQ(registerNumberSetting("volume", &volume, 5), SDL_TRUE);
+        ASSERT_EQ(registerTextSetting("playerName", playerName, sizeof playerName, "nobody"), SDL_TRUE);
+        ASSERT_EQ(registerOnOffSetting("music", &music, SDL_TRUE), SDL_TRUE);
+        ASSERT_EQ(registerKeySetting("keyFire", &keyFire, SDLK_SPACE), SDL_TRUE);
+    }
+    void TearDown() override
+    {
+        clearGameSettings();
+        ConfigScript::TearDown();
+    }
+
+    void expectGameDefaults()
+    {
+        EXPECT_EQ(volume, 5);
+        EXPECT_STREQ(playerName, "nobody");
+        EXPECT_EQ(storedSetting(music), 1u);
+        EXPECT_EQ(storedSetting(keyFire), Uint32(SDLK_SPACE));
+    }
+
+    double volume = -1;
+    char playerName[8] = "";
+    SDL_bool music = SDL_FALSE;
+    SDLKey keyFire = SDLK_UNKNOWN;
+};
+
+}  // namespace
+
+TEST_F(GameSettings, ScriptAssignsThemBesideTheFiveWithTheSameConversions)
+{
+    EXPECT_EQ(runScript("volume = 7.5\nplayerName = 'Alexandra'\nmusic = off\nkeyFire = KEY_f\nfullscreen = off\n"),
+              SDL_TRUE);
+    EXPECT_EQ(lines(), Lines{});
+    EXPECT_EQ(volume, 7.5);
+    EXPECT_STREQ(playerName, "Alexand") << "cut to the buffer's capacity";
+    EXPECT_EQ(storedSetting(music), 0u);
+    EXPECT_EQ(storedSetting(keyFire), Uint32(SDLK_f));
+    EXPECT_EQ(fullscreen, SDL_FALSE);
+
+    EXPECT_EQ(runScript("music = 2\nkeyFire = -1.5\n"), SDL_TRUE);
+    EXPECT_EQ(storedSetting(music), 2u);
+    EXPECT_EQ(storedSetting(keyFire), 0xFFFFFFFFu);
+}
+
+TEST_F(GameSettings, EveryReadAndInitializeWithDefaultsRestoreTheGamesDefaults)
+{
+    EXPECT_EQ(runScript(""), SDL_TRUE);
+    expectGameDefaults();
+    ASSERT_EQ(runScript("volume = 1\nplayerName = 'x'\nmusic = off\nkeyFire = KEY_a\n"), SDL_TRUE);
+    initializeWithDefaults();
+    expectGameDefaults();
+    expectDefaults();
+}
+
+TEST_F(GameSettings, WrongTypesAndUnknownNamesStillFailTheFile)
+{
+    EXPECT_EQ(runScript("volume = 'loud'\n"), SDL_FALSE);
+    EXPECT_EQ(lines(), failure("Expected a number for 'volume', but got a string"));
+    EXPECT_EQ(runScript("playerName = 3\n"), SDL_FALSE);
+    EXPECT_EQ(lines(), failure("Expected a string for 'playerName', but got a number"));
+    EXPECT_EQ(runScript("volume = 2\nVolume = 3\n"), SDL_FALSE);
+    EXPECT_EQ(lines(), failure("Unknown configuration variable 'Volume'"));
+    EXPECT_EQ(volume, 2) << "the assignments before the failure stay until the defaults are restored";
+}
+
+TEST_F(GameSettings, ClashingOrUnassignableRegistrationsAreRefusedWithALine)
+{
+    double number = 0;
+    char text[4];
+    struct Case {
+        SDL_bool registered;
+        std::string line;
+    } cases[] = {
+        {registerNumberSetting("fullscreen", &number, 0),
+         "ERROR: registerNumberSetting ('fullscreen'): a configuration variable of that name exists already"},
+        {registerKeySetting("keyFire", &keyFire, SDLK_a),
+         "ERROR: registerKeySetting ('keyFire'): a configuration variable of that name exists already"},
+        {registerOnOffSetting("on", &music, SDL_TRUE),
+         "ERROR: registerOnOffSetting ('on'): the name is predefined in the configuration script"},
+        {registerNumberSetting("KEY_a", &number, 0),
+         "ERROR: registerNumberSetting ('KEY_a'): the name is predefined in the configuration script"},
+        {registerNumberSetting("2fast", &number, 0),
+         "ERROR: registerNumberSetting ('2fast'): not a name a configuration script can assign"},
+        {registerNumberSetting("top speed", &number, 0),
+         "ERROR: registerNumberSetting ('top speed'): not a name a configuration script can assign"},
+        {registerNumberSetting("end", &number, 0),
+         "ERROR: registerNumberSetting ('end'): not a name a configuration script can assign"},
+        {registerNumberSetting(nullptr, &number, 0),
+         "ERROR: registerNumberSetting (''): not a name a configuration script can assign"},
+        {registerNumberSetting(std::string(256, 'n').c_str(), &number, 0),
+         "ERROR: registerNumberSetting ('" + std::string(255, 'n') + "'): not a name a configuration script can assign"},
+        {registerNumberSetting("speed", nullptr, 0), "ERROR: registerNumberSetting ('speed'): no variable to write to"},
+        {registerTextSetting("title", text, 0, "t"),
+         "ERROR: registerTextSetting ('title'): the buffer must hold 1 to 65535 bytes, not 0"},
+    };
+    Lines expected;
+    for (const Case &c : cases) {
+        EXPECT_EQ(c.registered, SDL_FALSE) << c.line;
+        expected.push_back(c.line);
+    }
+    EXPECT_EQ(lines(), expected);
+    EXPECT_EQ(gameSettingCount(), 4u);
+    // A refused name stays unknown to the script, and the five keep their own rows.
+    EXPECT_EQ(runScript("speed = 1\n"), SDL_FALSE);
+    EXPECT_EQ(lines(), failure("Unknown configuration variable 'speed'"));
+    EXPECT_EQ(runScript("fullscreen = off\n"), SDL_TRUE);
+    EXPECT_EQ(fullscreen, SDL_FALSE);
+}
+
+TEST_F(GameSettings, TableHoldsSixtyFourAndForgetsThemAllWhenCleared)
+{
+    static double numbers[maxGameSettings];
+    for (Uint32 i = gameSettingCount(); i < maxGameSettings; ++i)
+        ASSERT_EQ(registerNumberSetting(("n" + std::to_string(i)).c_str(), &numbers[i], i), SDL_TRUE);
+    Console::clearBuffer();
+    double spare = 0;
+    EXPECT_EQ(registerNumberSetting("spare", &spare, 0), SDL_FALSE);
+    EXPECT_EQ(lines(), Lines{"ERROR: registerNumberSetting ('spare'): no room for more game settings"});
+    EXPECT_EQ(runScript("n63 = 1\n"), SDL_TRUE);
+    EXPECT_EQ(numbers[63], 1);
+
+    clearGameSettings();
+    EXPECT_EQ(runScript("volume = 1\n"), SDL_FALSE);
+    EXPECT_EQ(lines(), failure("Unknown configuration variable 'volume'"));
+    EXPECT_EQ(volume, 5) << "a forgotten setting's variable keeps its value";
 }

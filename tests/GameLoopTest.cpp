@@ -1,12 +1,13 @@
-// The main loop and its event handling. The loop runs once per process, so every run happens in a child
-// process (a death test that exits normally); the child's console echo on standard error carries the frame-rate
-// line back. The frame clock is scripted, so frame counts and times are exact.
+// The main loop, its event handling and the game's hooks in it. The loop runs once per process, so every run
+// happens in a child process (a death test that exits normally); the child's console echo on standard error
+// carries the frame-rate line back. The frame clock is scripted, so frame counts and times are exact.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include <SDL.h>
 
@@ -15,6 +16,7 @@
 #include "Console.h"
 #include "Game.h"
 #include "GameLoop.h"
+#include "RenderQueue.h"
 #include "Video.h"
 
 namespace {
@@ -265,6 +267,109 @@ TEST(GameEvent, QuitKeyNumberThatNoKeyHasLetsEveryKeyPass)
             runAndExit();
         },
         ::testing::ExitedWithCode(0), ", 2 frames");
+}
+
+// The hooks' trace: each frame's clock reading ("t"), every event the game's hook sees ("e" and the key, or
+// "eq" for a window close) and each frame step ("f"), each with the number of rectangles queued at that moment.
+// The event and frame hooks queue a rectangle each, so the counts tell what ran before the screen update.
+struct HookTrace {
+    static std::string text;
+    static int reads;
+    static int frames;  // the frame on whose clock reading a window close is queued
+    static SDLKey stopKey;
+
+    static std::string queued() { return std::to_string(RenderQueue::globalRenderQueue()->count()); }
+    static Uint32 clock()
+    {
+        int read = reads++;
+        if (read > 0)
+            text += "t" + queued() + " ";
+        if (read > 0 && read < frames) {
+            SDL_Event event = {};
+            event.type = event.key.type = SDL_KEYDOWN;
+            event.key.keysym.sym = SDLKey(SDLK_a + read - 1);
+            SDL_PushEvent(&event);
+        } else if (read == frames) {
+            SDL_Event quit = {};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+        }
+        return Uint32(read) * 500;
+    }
+    static void event(SDL_Event *event)
+    {
+        if (event->type == SDL_QUIT)
+            text += "eq";
+        else if (event->type == SDL_KEYDOWN)
+            text += std::string("e") + char(event->key.keysym.sym);
+        text += queued() + " ";
+        RenderQueue::globalRenderQueue()->addRegion(0, 0, 1, 1);
+        if (event->type == SDL_KEYDOWN && event->key.keysym.sym == stopKey)
+            stopGame();
+    }
+    static void frame()
+    {
+        text += "f" + queued() + " ";
+        RenderQueue::globalRenderQueue()->addRegion(1, 1, 1, 1);
+    }
+};
+std::string HookTrace::text;
+int HookTrace::reads = 0;
+int HookTrace::frames = 0;
+SDLKey HookTrace::stopKey = SDLK_UNKNOWN;
+
+// Runs the loop with the tracing hooks and the quit key quitKey; the game itself stops on stopKey.
+[[noreturn]] void runHooksAndExit(int frames, SDLKey quitKey, SDLKey stopKey)
+{
+    displayConsole = SDL_TRUE;
+    keyQuit = quitKey;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (initializeVideo() != SDL_TRUE)
+        _exit(3);
+    HookTrace::frames = frames;
+    HookTrace::stopKey = stopKey;
+    setFrameTiming(HookTrace::clock, Script::delay);
+    GameHooks hooks = {nullptr, HookTrace::frame, HookTrace::event, nullptr};
+    setGameHooks(&hooks);
+    runGame();
+    std::fprintf(stderr, "trace: %s\n", HookTrace::text.c_str());
+    shutdownVideo();
+    SDL_Quit();
+    std::fflush(stderr);
+    _exit(0);
+}
+
+TEST(GameHooks, FrameStepComesAfterTheFramesEventsAndBeforeItsScreenUpdateInEveryFrame)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    // Frames 1 and 2 get a key each, frame 3 the close: each frame's step sees the rectangle its event queued,
+    // the next frame starts with an empty queue, and the frame that stopped the game still has its step.
+    EXPECT_EXIT(runHooksAndExit(3, SDLK_ESCAPE, SDLK_UNKNOWN), ::testing::ExitedWithCode(0),
+                "trace: t0 ea0 f1 t0 eb0 f1 t0 eq0 f1 t0 \n");
+}
+
+TEST(GameHooks, GameSeesTheQuitKeyTooAndMayStopTheLoopItself)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(runHooksAndExit(5, SDLK_a, SDLK_UNKNOWN), ::testing::ExitedWithCode(0),
+                ", 1 frames(.|\n)*trace: t0 ea0 f1 t0 \n");
+    EXPECT_EXIT(runHooksAndExit(5, SDLK_ESCAPE, SDLK_c), ::testing::ExitedWithCode(0),
+                ", 3 frames(.|\n)*trace: t0 ea0 f1 t0 eb0 f1 t0 ec0 f1 t0 \n");
+}
+
+TEST(GameHooks, RemovedHooksAreNoLongerCalled)
+{
+    GameHooks hooks = {nullptr, HookTrace::frame, HookTrace::event, nullptr};
+    setGameHooks(&hooks);
+    EXPECT_EQ(gameHooks().frame, HookTrace::frame);
+    setGameHooks(nullptr);
+    EXPECT_EQ(gameHooks().frame, nullptr);
+    EXPECT_EQ(gameHooks().event, nullptr);
+    HookTrace::text.clear();
+    SDL_Event event = {};
+    event.type = SDL_ACTIVEEVENT;
+    handleGameEvent(&event);
+    EXPECT_EQ(HookTrace::text, "");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The display under SDL's dummy driver: the mode, the capability report, keyboard set-up, the render queue's
-// lifetime, screen fills, and the frame schedule driven by a scripted clock.
+// The display under SDL's dummy driver: the mode, the capability report, the caption, keyboard set-up, the render
+// queue's lifetime, screen fills, and the frame schedule driven by a scripted clock.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -76,6 +76,30 @@ TEST_F(Video, CaptionUnicodeAndKeyRepeatAreSetUp)
     SDL_GetKeyRepeat(&delay, &interval);
     EXPECT_EQ(delay, 500);
     EXPECT_EQ(interval, 30);
+}
+
+TEST_F(Video, GameChoosesTheCaptionBeforeStartUpAndNullRestoresZarvello)
+{
+    char *title = nullptr;
+    char *icon = nullptr;
+    setWindowCaption("Hook Game");
+    ASSERT_EQ(initializeVideo(), SDL_TRUE);
+    SDL_WM_GetCaption(&title, &icon);
+    ASSERT_NE(title, nullptr);
+    EXPECT_STREQ(title, "Hook Game");
+    EXPECT_STREQ(icon, "");
+    shutdownVideo();
+
+    setWindowCaption(std::string(300, 'c').c_str());
+    ASSERT_EQ(initializeVideo(), SDL_TRUE);
+    SDL_WM_GetCaption(&title, &icon);
+    EXPECT_EQ(std::string(title), std::string(255, 'c'));
+    shutdownVideo();
+
+    setWindowCaption(nullptr);
+    ASSERT_EQ(initializeVideo(), SDL_TRUE);
+    SDL_WM_GetCaption(&title, &icon);
+    EXPECT_STREQ(title, "Zarvello");
 }
 
 TEST_F(Video, FullScreenIsRequestedAndReported)

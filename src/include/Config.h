@@ -1,6 +1,6 @@
 /// @file
-/// Configuration: runs "zarvello.conf", a script in which only the five configuration variables may be
-/// assigned; every assignment is checked against the configuration table and written straight into the
+/// Configuration: runs "zarvello.conf", a script in which only the five configuration variables (and the settings
+/// a game registered) may be assigned; every assignment is checked against the configuration table and written straight into the
 /// program's variable.
 /// Depends on: ConfigTable, KeyMapping, Console, the script interpreter (through LuaCompat).
 #ifndef ZARVELLO_CONFIG_H
@@ -12,7 +12,7 @@
 /// run (after logging why); a file that cannot be opened is only a warning.
 SDL_bool readConfigFile(const char *configName);
 
-/// Writes every row's default into its variable.
+/// Writes every row's default into its variable, the game's settings included.
 void initializeWithDefaults();
 
 #endif

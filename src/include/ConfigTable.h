@@ -1,7 +1,10 @@
 /// @file
 /// The configuration variables and the table that describes them: each row gives the variable's name in the
-/// configuration script, the kind of value it takes, where it lives and its default.
-/// Depends on: SDL's key codes.
+/// configuration script, the kind of value it takes, where it lives and its default. Beside the five, a game may
+/// register settings of its own (a number, a text, an on/off switch, a key) before start-up; the script may then
+/// assign them too, and the configuration writes the converted value into the game's variable. Every read of the
+/// configuration first writes each default into its variable, the game's included.
+/// Depends on: KeyMapping (the predefined key names), Console, Utility, SDL's key codes.
 #ifndef ZARVELLO_CONFIGTABLE_H
 #define ZARVELLO_CONFIGTABLE_H
 
@@ -62,5 +65,47 @@ extern SDL_bool logConsole;
 extern SDL_bool displayConsole;
 /// The skin loaded at start-up from "/gfx/skins/<name>.skin" ("skin", default "default").
 extern char skinName[256];
+
+/// A name every configuration script has predefined besides the key names, with its number.
+struct PredefinedNumber {
+    const char *name;  ///< the global's name in the script
+    double value;      ///< the number it holds
+};
+
+/// "on" 1, "off" 0, "yes" 1, "no" 0, in the order the script gets them.
+extern const PredefinedNumber predefinedNumbers[4];
+
+/// The most game settings that can be registered at once.
+const Uint32 maxGameSettings = 64;
+
+/// Registers the game's number setting name (any number, stored as a double) with its default. SDL_FALSE, after
+/// an "ERROR: " console line, when the name is taken by the five, a predefined name or an earlier registration,
+/// is no name a script can assign, variable is null, or maxGameSettings are registered already.
+SDL_bool registerNumberSetting(const char *name, double *variable, double defaultValue);
+
+/// Registers the game's text setting name: a script's text is cut to capacity - 1 bytes and terminated in
+/// variable, a buffer of capacity bytes (1 to 65535); the default is cut to 255 characters. SDL_FALSE, after an
+/// "ERROR: " console line, on the refusals of registerNumberSetting and on a capacity outside that range.
+SDL_bool registerTextSetting(const char *name, char *variable, Uint32 capacity, const char *defaultValue);
+
+/// Registers the game's on/off setting name (read it with storedSetting: 1 is on). SDL_FALSE, after an "ERROR: "
+/// console line, on the refusals of registerNumberSetting.
+SDL_bool registerOnOffSetting(const char *name, SDL_bool *variable, SDL_bool defaultValue);
+
+/// Registers the game's key setting name, assigned a key name or code (read it with storedSetting). SDL_FALSE,
+/// after an "ERROR: " console line, on the refusals of registerNumberSetting.
+SDL_bool registerKeySetting(const char *name, SDLKey *variable, SDLKey defaultValue);
+
+/// Forgets every game setting, so the script may assign the five alone again; the variables keep their values.
+void clearGameSettings();
+
+/// The number of game settings registered.
+Uint32 gameSettingCount();
+
+/// The row of game setting index, in the order of registration; null for an index at or above the count.
+const ConfigEntry *gameSetting(Uint32 index);
+
+/// The row of the game setting named name (exact, case-sensitive); null when the game registered none so named.
+const ConfigEntry *findGameSetting(const char *name);
 
 #endif

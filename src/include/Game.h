@@ -1,13 +1,36 @@
 /// @file
-/// Game: the game's reaction to one event. Closing the window or pressing the quit key (`keyQuit`) stops the
-/// main loop; key releases and every other event are ignored.
+/// Game: where a game plugs into the engine. A game hands its hook table to runEngine (Init.h): its scene set-up,
+/// its step of every frame, its reaction to every event and its clean-up. The engine's own reaction to an event
+/// comes first and stays the engine's: closing the window or pressing the quit key (`keyQuit`) stops the main
+/// loop; key releases and every other event are left to the game.
 /// Depends on: GameLoop (stopGame), ConfigTable (`keyQuit`), SDL's events.
 #ifndef ZARVELLO_GAME_H
 #define ZARVELLO_GAME_H
 
+#include <SDL_types.h>
+
 union SDL_Event;
 
-/// Reacts to one event: a window close or a press of the quit key stops the main loop; null is ignored.
+/// A game's hooks; a null member does nothing (a null setUp counts as a set-up that succeeded).
+struct GameHooks {
+    /// Sets up the game's scene after start-up, before the first frame; SDL_FALSE ends the run with exit code 1.
+    SDL_bool (*setUp)();
+    /// The game's step of every frame: after the frame's events are handled, before its screen update.
+    void (*frame)();
+    /// The game's reaction to one event, after the engine's own; every event reaches it.
+    void (*event)(SDL_Event *event);
+    /// Releases what the game made; runs after the main loop (or the failed set-up), before shutdown.
+    void (*cleanUp)();
+};
+
+/// Makes a copy of hooks the table the main loop calls (runEngine does this); null removes every hook.
+void setGameHooks(const GameHooks *hooks);
+
+/// The hook table in force; every member is null until setGameHooks is given one.
+const GameHooks &gameHooks();
+
+/// The reaction to one event: the engine's (window close and quit key stop the loop), then the game's event
+/// hook. A null event is ignored.
 void handleGameEvent(SDL_Event *event);
 
 #endif

@@ -1,7 +1,8 @@
 /// @file
-/// GameLoop: the frame loop. Each frame waits for its start time, handles every pending event, copies the
-/// frame's dirty rectangles to the display and counts itself; the loop ends when the game is stopped (quit key
-/// or window close) and then logs the frame rate it achieved. It runs once per process.
+/// GameLoop: the frame loop. Each frame waits for its start time, handles every pending event, runs the game's
+/// frame hook, copies the frame's dirty rectangles to the display and counts itself; the loop ends when the game
+/// is stopped (quit key, window close or the game's own stopGame) and then logs the frame rate it achieved. It
+/// runs once per process.
 /// Depends on: Video (`screen`, frame pacing), RenderQueue, Game, Console.
 #ifndef ZARVELLO_GAMELOOP_H
 #define ZARVELLO_GAMELOOP_H
@@ -10,7 +11,7 @@
 /// "FPS was %3.2f, %d frames in %3.2f seconds".
 void runGame();
 
-/// The per-frame game step: handles the pending events.
+/// The per-frame game step: handles the pending events, then calls the game's frame hook (Game.h).
 void doGameLoop();
 
 /// Passes every pending SDL event, in arrival order, to handleGameEvent.

@@ -70,6 +70,9 @@ SkinPartType skinSlotType(int slot);
 /// Nothing is left held on failure.
 EngineSkin *loadSkin(const char *skinName);
 
+/// Whether the data loader finds the named skin's file ("/gfx/skins/<name>.skin"); nothing is read or logged.
+SDL_bool skinFileExists(const char *skinName);
+
 /// Reads the ten records from the open file into theSkin. On failure the file is closed, the skin deleted.
 SDL_bool readSkinSpecs(const char *skinName, NFILoader *loader, NFIHandle fileHandle, EngineSkin *theSkin);
 

@@ -2,7 +2,7 @@
 /// Video: the one display of the system, a fixed 800 x 600, 16-bit window or full screen kept in `screen`,
 /// the capability report, keyboard set-up, the render queue's lifetime, a screen fill and the frame pacing of
 /// the main loop (a 14 ms period on a replaceable clock and delay, so the schedule can be tested).
-/// Depends on: SDL's video subsystem, RenderQueue, Console, ConfigTable (`fullscreen`).
+/// Depends on: SDL's video subsystem, RenderQueue, Console, Utility, ConfigTable (`fullscreen`).
 #ifndef ZARVELLO_VIDEO_H
 #define ZARVELLO_VIDEO_H
 
@@ -13,9 +13,13 @@
 extern SDL_Surface *screen;
 
 /// Starts the video subsystem and opens the 800 x 600 x 16 mode (full screen when `fullscreen` is SDL_TRUE),
-/// logs the capability report, sets the caption "Zarvello", creates the render queue and turns on Unicode keys
+/// logs the capability report, sets the window caption ("Zarvello" unless a game chose another), creates the render queue and turns on Unicode keys
 /// and key repeat. SDL_FALSE, after logging why, when the subsystem or the mode is refused.
 SDL_bool initializeVideo();
+
+/// Sets the window caption the next initializeVideo gives the window, cut to 255 characters; null restores
+/// "Zarvello". A game calls it before start-up.
+void setWindowCaption(const char *caption);
 
 /// Quits the video subsystem if it was started and destroys the render queue; safe after a failed start.
 void shutdownVideo();

@@ -27,6 +27,7 @@
 #include "Font.h"
 #include "FontManager.h"
 
+#include "Dialog.h"
 #include "Gui.h"
 #include "SkinLoader.h"
 #include "Widget.h"
