@@ -3,9 +3,29 @@
 # benchmarks need. Safe to run again: it installs only what is missing.
 set -euo pipefail
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+lists_updated=""
+update_lists() {
+  [ -n "$lists_updated" ] || { $sudo apt-get update -qq; lists_updated=yes; }
+}
+
+# SDL 1.2: the classic library where the archive has it (Debian 12 and earlier); where it does not (Debian 13
+# on), the development package of sdl12-compat, the SDL 1.2 interface on SDL 2. SDL 2 itself either way, for
+# linux/sdl12-compat.sh, which runs the suite with sdl12-compat swapped in beside the classic library.
+sdl_dev=libsdl1.2-dev
+if installed libsdl1.2-compat-dev; then
+  sdl_dev=libsdl1.2-compat-dev
+elif ! installed libsdl1.2-dev; then
+  update_lists
+  sdl_source=$(apt-cache show --no-all-versions libsdl1.2-dev 2>/dev/null | sed -n 's/^Source: \([^ ]*\).*/\1/p')
+  [ "$sdl_source" = libsdl1.2 ] || sdl_dev=libsdl1.2-compat-dev
+fi
+
 packages=(
   cmake g++ make pkg-config git
-  libsdl1.2-dev liblua5.4-dev
+  "$sdl_dev" libsdl2-2.0-0 liblua5.4-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-apps libx11-dev xauth
   libfreetype-dev fonts-dejavu-core libstb-dev
@@ -15,13 +35,11 @@ packages=(
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
+  update_lists
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

@@ -210,8 +210,11 @@ TEST_F(DisplayRun, WindowedSwitchOverridesTheConfiguration)
 {
     run.writeConfig("fullscreen = on\n");
     startAndFindWindow({"-windowed"});
+    // Full screen, the classic library covers the whole 1024 x 768 screen with a window of its own.
+    // sdl12-compat centres every window, and on a server without a window manager leaves a full-screen
+    // picture in an 800 x 600 window too, so there the console line below is what tells the mode.
     std::string tree = server.runCommand("xwininfo -root -tree");
-    EXPECT_EQ(tree.find("800x600+112+84"), std::string::npos) << tree;
+    EXPECT_EQ(tree.find("1024x768+0+0"), std::string::npos) << tree;
     server.sendKey(window, "Escape");
     RunResult result = finish();
     expectCleanEnd(result);
