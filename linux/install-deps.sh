@@ -11,16 +11,17 @@ update_lists() {
   [ -n "$lists_updated" ] || { $sudo apt-get update -qq; lists_updated=yes; }
 }
 
-# SDL 1.2: the classic library where the archive has it (Debian 12 and earlier); where it does not (Debian 13
-# on), the development package of sdl12-compat, the SDL 1.2 interface on SDL 2. SDL 2 itself either way, for
+# SDL 1.2: libsdl1.2-dev, which is the classic library up to Debian 12 and is built from sdl12-compat (the
+# SDL 1.2 interface on SDL 2) from Debian 13 on; where the archive has no package of that name, only
+# sdl12-compat's libsdl1.2-compat-dev that provides it, that one. SDL 2 itself either way, for
 # linux/sdl12-compat.sh, which runs the suite with sdl12-compat swapped in beside the classic library.
 sdl_dev=libsdl1.2-dev
 if installed libsdl1.2-compat-dev; then
   sdl_dev=libsdl1.2-compat-dev
 elif ! installed libsdl1.2-dev; then
   update_lists
-  sdl_source=$(apt-cache show --no-all-versions libsdl1.2-dev 2>/dev/null | sed -n 's/^Source: \([^ ]*\).*/\1/p')
-  [ "$sdl_source" = libsdl1.2 ] || sdl_dev=libsdl1.2-compat-dev
+  candidate=$(apt-cache policy libsdl1.2-dev 2>/dev/null | sed -n 's/^ *Candidate: //p')
+  [ -n "$candidate" ] && [ "$candidate" != "(none)" ] || sdl_dev=libsdl1.2-compat-dev
 fi
 
 packages=(
@@ -29,7 +30,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-apps libx11-dev xauth
   libfreetype-dev fonts-dejavu-core libstb-dev
-  clang libclang-rt-14-dev llvm valgrind
+  clang libclang-rt-dev llvm valgrind
   libsdl-image1.2-dev libphysfs-dev libsdl-ttf2.0-dev zip gnuplot-nox imagemagick
 )
 
