@@ -28,7 +28,7 @@ packages=(
   cmake g++ make pkg-config git
   "$sdl_dev" libsdl2-2.0-0 liblua5.4-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-apps libx11-dev xauth
+  xvfb xdotool x11-apps x11-utils libx11-dev xauth
   libfreetype-dev fonts-dejavu-core libstb-dev
   clang libclang-rt-dev llvm valgrind
   libsdl-image1.2-dev libphysfs-dev libsdl-ttf2.0-dev zip gnuplot-nox imagemagick

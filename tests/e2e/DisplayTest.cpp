@@ -216,6 +216,7 @@ TEST_F(DisplayRun, WindowedSwitchOverridesTheConfiguration)
     // sdl12-compat centres every window, and on a server without a window manager leaves a full-screen
     // picture in an 800 x 600 window too, so there the console line below is what tells the mode.
     std::string tree = server.runCommand("xwininfo -root -tree");
+    ASSERT_NE(tree.find("\"Zarvello\""), std::string::npos) << tree;
     EXPECT_EQ(tree.find("1024x768+0+0"), std::string::npos) << tree;
     server.sendKey(window, "Escape");
     RunResult result = finish();
