@@ -9,8 +9,9 @@
 // that also allocates on threads of its own), the X library. Counted are the blocks the program's own code asks
 // for: every mem_alloc, and every operator new called from the code of the executable (the engine is a static
 // library linked into the game's executable) or of the object that holds this file. The caller is operator
-// new's return address, looked up in the executable code segments of those objects, found once from the
-// loader's list of loaded objects. When the caller is the C++ standard library (libstdc++.so: a string or a
+// new's return address, looked up among the code segments of those objects, found once from the loader's list
+// of loaded objects. (Neither the thread nor being inside an SDL call would tell: a game's threads are its own,
+// and a game calls SDL itself.) When the caller is the C++ standard library (libstdc++.so: a string or a
 // stream grows through its out-of-line members), the stack is walked past the library's frames to the code
 // that called it, so a string the program grows is counted and one the OpenGL driver grows is not, and the
 // count does not depend on what the compiler inlined. A block's mark travels with it, so whichever code frees

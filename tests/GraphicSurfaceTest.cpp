@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 
@@ -40,14 +41,21 @@ void fill(SDL_Surface *surface, Sint16 x, Sint16 y, Uint16 w, Uint16 h, Uint16 p
 // the sprite's own pixel everywhere else.
 int pixelsBlittedWrongly(GraphicSurface *sprite, Sint16 x, Sint16 y, Uint16 background, bool keyed, Uint16 key)
 {
+    // The sprite's pixels are read under a lock: a run-length encoded surface has them only while locked.
     SDL_Surface *s = sprite->getSurface();
+    std::vector<Uint16> own;
+    SDL_LockSurface(s);
+    for (int py = 0; py < s->h; ++py)
+        for (int px = 0; px < s->w; ++px)
+            own.push_back(pixelOf(s, px, py));
+    SDL_UnlockSurface(s);
     fill(screen, x, y, Uint16(s->w), Uint16(s->h), background);
     sprite->blitToScreen(x, y);
     int wrong = 0;
     for (int py = 0; py < s->h; ++py)
         for (int px = 0; px < s->w; ++px) {
-            const Uint16 own = pixelOf(s, px, py);
-            const Uint16 expected = keyed && own == key ? background : own;
+            const Uint16 pixel = own[std::size_t(py * s->w + px)];
+            const Uint16 expected = keyed && pixel == key ? background : pixel;
             if (pixelOf(screen, x + px, y + py) != expected)
                 ++wrong;
         }
