@@ -1,8 +1,9 @@
-// Tracked memory: every allocation the program's own code makes goes through mem_alloc / mem_dealloc (and the
-// replaced global operators new and delete), which keep a running total of the bytes handed out, so that
-// shutdown can report what was left allocated. What the platform libraries (SDL, the drivers it loads, X)
-// allocate through operator new is handed out and freed the same way but not counted.
-// Depends on: nothing but the C library.
+/// @file
+/// Tracked memory: every allocation the program's own code makes goes through mem_alloc / mem_dealloc (and the
+/// replaced global operators new and delete), which keep a running total of the bytes handed out, so that
+/// shutdown can report what was left allocated. What the platform libraries (SDL, the drivers it loads, X)
+/// allocate through operator new is handed out and freed the same way but not counted.
+/// Depends on: nothing but the C library.
 #ifndef ZARVELLO_MEMORY_H
 #define ZARVELLO_MEMORY_H
 
