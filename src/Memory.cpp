@@ -124,7 +124,7 @@ struct CallerSearch {
     bool programAsked;
 };
 
-_Unwind_Reason_Code inspectFrame(_Unwind_Context *context, void *data)
+_Unwind_Reason_Code examineFrame(_Unwind_Context *context, void *data)
 {
     CallerSearch *search = static_cast<CallerSearch *>(data);
     int beforeInstruction = 0;
@@ -152,7 +152,7 @@ bool programAsked(const void *returnAddress)
     if (!map.library.contain(call))
         return false;
     CallerSearch search = {&map, false, deepestLibraryCall, false};
-    _Unwind_Backtrace(inspectFrame, &search);
+    _Unwind_Backtrace(examineFrame, &search);
     return search.programAsked;
 }
 
