@@ -15,8 +15,9 @@ bash "$root/linux/install-deps.sh"
 if [ ! -f "$compat/version" ]; then
   rm -rf "$compat"
   mkdir -p "$compat/download"
-  # apt-get download writes into the working directory.
-  (cd "$compat/download" && apt-get download -q libsdl1.2-compat 2>&1 | grep -v '^W: Download is performed unsandboxed' || true)
+  # apt-get download writes into the working directory; as root it warns that it cannot drop privileges.
+  (cd "$compat/download" && apt-get download -q libsdl1.2-compat 2>&1 |
+    grep -v '^W: Download is performed unsandboxed' || true)
   deb=$(ls "$compat"/download/libsdl1.2-compat_*.deb 2>/dev/null | head -n 1)
   [ -n "$deb" ] || { echo "sdl12-compat: apt-get download libsdl1.2-compat gave no package" >&2; exit 1; }
   dpkg-deb -x "$deb" "$compat/root"
