@@ -7,7 +7,15 @@
 #include <cstdlib>
 #include <cstring>
 
+// lua.hpp declares the interpreter's functions extern "C"; a library that defines them with C++ names is
+// declared by its plain headers.
+#ifdef ZARVELLO_LUA_CXX_NAMES
+#include <lauxlib.h>
+#include <lua.h>
+#include <lualib.h>
+#else
 #include <lua.hpp>
+#endif
 
 // The packaged interpreter's codes and macro-made calls, kept under names of their own before the macros
 // that share the configuration language's names are dropped.

@@ -53,11 +53,16 @@ Uint32 Script::stepMs = 7;
 Uint32 Script::endMs = 0;
 bool Script::stopped = false;
 
+// Opens the dummy display with an empty event queue: sdl12-compat 1.2.68 queues activation events of its own
+// (SDL_ACTIVEEVENT) when the mode is set, and a run that handles no frame would leave them.
 void openDisplay()
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     if (initializeVideo() != SDL_TRUE)
         _exit(3);
+    SDL_Event queued;
+    while (SDL_PollEvent(&queued) == 1) {
+    }
     setFrameTiming(Script::clock, Script::delay);
 }
 

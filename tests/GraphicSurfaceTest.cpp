@@ -1,10 +1,12 @@
 // GraphicSurface on the dummy display (16 bits, 5-6-5): creation in the screen's layout, ownership and
-// destruction, colour keys, alpha and RLE, blits, and tiling that stays inside its rectangle.
+// destruction, colour keys, alpha and RLE (by the pixels a blit leaves, which every SDL 1.2 shares), blits,
+// and tiling that stays inside its rectangle.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 
@@ -17,13 +19,6 @@
 namespace {
 
 const Uint16 black = 0;
-
-// SDL keeps SDL_RLEACCELOK while run-length acceleration is asked for and adds SDL_RLEACCEL once it has
-// encoded the surface.
-bool asksForRle(SDL_Surface *surface)
-{
-    return (surface->flags & (SDL_RLEACCEL | SDL_RLEACCELOK)) != 0;
-}
 
 Uint16 pixelOf(SDL_Surface *surface, int x, int y)
 {
@@ -39,6 +34,49 @@ void fill(SDL_Surface *surface, Sint16 x, Sint16 y, Uint16 w, Uint16 h, Uint16 p
 {
     SDL_Rect area = {x, y, w, h};
     SDL_FillRect(surface, &area, pixel);
+}
+
+// Blits the sprite at (x, y) over a screen area filled with background and counts the pixels under it that
+// differ from what a game expects: the background where the sprite holds the key colour (when keyed is set),
+// the sprite's own pixel everywhere else.
+int pixelsBlittedWrongly(GraphicSurface *sprite, Sint16 x, Sint16 y, Uint16 background, bool keyed, Uint16 key)
+{
+    // The sprite's pixels are read under a lock: a run-length encoded surface has them only while locked.
+    SDL_Surface *s = sprite->getSurface();
+    std::vector<Uint16> own;
+    SDL_LockSurface(s);
+    for (int py = 0; py < s->h; ++py)
+        for (int px = 0; px < s->w; ++px)
+            own.push_back(pixelOf(s, px, py));
+    SDL_UnlockSurface(s);
+    fill(screen, x, y, Uint16(s->w), Uint16(s->h), background);
+    sprite->blitToScreen(x, y);
+    int wrong = 0;
+    for (int py = 0; py < s->h; ++py)
+        for (int px = 0; px < s->w; ++px) {
+            const Uint16 pixel = own[std::size_t(py * s->w + px)];
+            const Uint16 expected = keyed && pixel == key ? background : pixel;
+            if (pixelOf(screen, x + px, y + py) != expected)
+                ++wrong;
+        }
+    return wrong;
+}
+
+// A 16 x 3 sprite in the key colour with runs of other colours of every length from 1 to 4 pixels, a colour
+// one step from the key among them, so a run-length encoded blit has runs to start and end everywhere.
+GraphicSurface *makeKeyedSprite(Uint16 key)
+{
+    GraphicSurface *sprite = GraphicSurface::newSurface(16, 3, "sprite");
+    sprite->retain();
+    SDL_Surface *s = sprite->getSurface();
+    fill(s, 0, 0, 16, 3, key);
+    fill(s, 1, 0, 1, 1, colour(255, 255, 255));
+    fill(s, 3, 0, 2, 1, colour(255, 4, 255));
+    fill(s, 6, 0, 3, 1, colour(0, 200, 0));
+    fill(s, 10, 0, 4, 1, colour(10, 20, 30));
+    fill(s, 0, 1, 16, 1, colour(255, 255, 0));
+    fill(s, 15, 2, 1, 1, colour(0, 0, 0));
+    return sprite;
 }
 
 // Counts the screen pixels that are not black outside the rectangle (x, y, w, h).
@@ -153,46 +191,42 @@ TEST_F(GraphicSurfaceTest, DestroyingAHeldSurfaceLogsAndStillFrees)
 
 TEST_F(GraphicSurfaceTest, ColourKeyMakesThatColourTransparentWithRle)
 {
-    GraphicSurface *sprite = GraphicSurface::newSurface(4, 1, "sprite");
-    sprite->retain();
-    SDL_Surface *s = sprite->getSurface();
-    fill(s, 0, 0, 4, 1, colour(255, 0, 255));
-    fill(s, 1, 0, 1, 1, colour(255, 255, 255));
+    const Uint16 key = colour(255, 0, 255);
+    GraphicSurface *sprite = makeKeyedSprite(key);
     sprite->setColorKey(255, 0, 255);
+    SDL_Surface *s = sprite->getSurface();
     EXPECT_TRUE(s->flags & SDL_SRCCOLORKEY);
-    EXPECT_TRUE(asksForRle(s));
-    EXPECT_EQ(s->format->colorkey, Uint32(colour(255, 0, 255)));
-
-    fill(screen, 0, 0, 10, 1, colour(0, 0, 255));
-    sprite->blitToScreen(2, 0);
-    EXPECT_EQ(pixelOf(screen, 2, 0), colour(0, 0, 255));
-    EXPECT_EQ(pixelOf(screen, 3, 0), colour(255, 255, 255));
-    EXPECT_EQ(pixelOf(screen, 4, 0), colour(0, 0, 255));
+    EXPECT_EQ(s->format->colorkey, Uint32(key));
+    EXPECT_EQ(pixelsBlittedWrongly(sprite, 2, 0, colour(0, 0, 255), true, key), 0);
+    // Blitted again (encoded by now where the library encodes) and over another background.
+    EXPECT_EQ(pixelsBlittedWrongly(sprite, 40, 7, colour(90, 60, 30), true, key), 0);
     sprite->release();
 }
 
 TEST_F(GraphicSurfaceTest, RleCanBeToggledWithoutLosingTheColourKey)
 {
-    GraphicSurface *sprite = GraphicSurface::newSurface(4, 4, "sprite");
-    sprite->retain();
+    const Uint16 key = colour(255, 0, 255);
+    const Uint16 background = colour(0, 0, 255);
+    GraphicSurface *sprite = makeKeyedSprite(key);
     SDL_Surface *s = sprite->getSurface();
     sprite->setColorKey(255, 0, 255);
-    const Uint32 key = s->format->colorkey;
+    EXPECT_EQ(pixelsBlittedWrongly(sprite, 0, 0, background, true, key), 0);
 
     sprite->enableRLE(SDL_FALSE);
     EXPECT_TRUE(s->flags & SDL_SRCCOLORKEY);
-    EXPECT_FALSE(asksForRle(s));
-    EXPECT_EQ(s->format->colorkey, key);
+    EXPECT_EQ(s->format->colorkey, Uint32(key));
+    EXPECT_EQ(pixelsBlittedWrongly(sprite, 0, 10, background, true, key), 0);
 
     sprite->enableRLE(SDL_TRUE);
     EXPECT_TRUE(s->flags & SDL_SRCCOLORKEY);
-    EXPECT_TRUE(asksForRle(s));
-    EXPECT_EQ(s->format->colorkey, key);
+    EXPECT_EQ(s->format->colorkey, Uint32(key));
+    EXPECT_EQ(pixelsBlittedWrongly(sprite, 0, 20, background, true, key), 0);
 
-    GraphicSurface *plain = GraphicSurface::newSurface(4, 4, "plain");
-    plain->retain();
+    // Without a key, turning RLE on adds none: the key colour is drawn like any other.
+    GraphicSurface *plain = makeKeyedSprite(key);
     plain->enableRLE(SDL_TRUE);
     EXPECT_FALSE(plain->getSurface()->flags & SDL_SRCCOLORKEY);
+    EXPECT_EQ(pixelsBlittedWrongly(plain, 0, 30, background, false, key), 0);
     plain->release();
     sprite->release();
 }
@@ -204,14 +238,18 @@ TEST_F(GraphicSurfaceTest, SurfaceAlphaBlendsOverTheScreen)
     fill(veil->getSurface(), 0, 0, 2, 2, colour(255, 255, 255));
     veil->setAlpha(128);
     EXPECT_TRUE(veil->getSurface()->flags & SDL_SRCALPHA);
-    EXPECT_TRUE(asksForRle(veil->getSurface()));
     EXPECT_EQ(veil->getSurface()->format->alpha, 128);
     veil->blitToScreen(0, 0);
-    Uint8 r, g, b;
-    SDL_GetRGB(pixelOf(screen, 0, 0), screen->format, &r, &g, &b);
-    EXPECT_NEAR(r, 128, 8);
-    EXPECT_NEAR(g, 128, 8);
-    EXPECT_NEAR(b, 128, 8);
+    // Half of white over black, at every pixel of the veil and nowhere else.
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) {
+            Uint8 r, g, b;
+            SDL_GetRGB(pixelOf(screen, x, y), screen->format, &r, &g, &b);
+            EXPECT_NEAR(r, 128, 8) << x << "," << y;
+            EXPECT_NEAR(g, 128, 8) << x << "," << y;
+            EXPECT_NEAR(b, 128, 8) << x << "," << y;
+        }
+    EXPECT_EQ(paintedOutside(0, 0, 2, 2), 0);
     veil->release();
 }
 

@@ -1,16 +1,21 @@
-// Tracked memory and ManagedResource: the leak count follows every allocation form, blocks are aligned for any
-// type, and the reference count deletes its object on the last release.
+// Tracked memory and ManagedResource: the leak count follows every allocation form of the program's own code
+// on every thread and none of a platform library's (the stand-in shared library), blocks are aligned for any
+// type and freed by whichever code frees them, and the reference count deletes its object on the last release.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "ConfigTable.h"
 #include "Console.h"
 #include "ManagedResource.h"
 #include "Memory.h"
+#include "StandInLibrary.h"
 #include "TestSupport.h"
 #include "Utility.h"
 
@@ -167,6 +172,83 @@ TEST_F(TrackedMemory, CopiesMadeByTheEngineStrdupAreCountedAndFreedWithMemDeallo
     EXPECT_EQ(text, "console.log");
     EXPECT_EQ(during - before, 12u);  // length plus terminator
     EXPECT_EQ(after, before);
+}
+
+TEST_F(TrackedMemory, BlocksAPlatformLibraryAsksForAreNotCounted)
+{
+    Uint32 before = totalAllocatedMemory();
+    void *onTheCallersThread = standInAllocate(5000);
+    void *onItsOwnThread = standInAllocateOnAThread(300);
+    Uint32 during = totalAllocatedMemory();
+    standInFree(onTheCallersThread);
+    standInFree(onItsOwnThread);
+    EXPECT_NE(onTheCallersThread, nullptr);
+    EXPECT_NE(onItsOwnThread, nullptr);
+    EXPECT_EQ(during, before);
+    EXPECT_EQ(totalAllocatedMemory(), before);
+}
+
+TEST_F(TrackedMemory, WhicheverCodeFreesABlockTakesBackExactlyWhatWasCountedForIt)
+{
+    Uint32 before = totalAllocatedMemory();
+    void *programs = keep(::operator new(640));
+    void *librarys = standInAllocate(900);
+    Uint32 during = totalAllocatedMemory();
+    standInFree(programs);
+    Uint32 afterTheLibraryFreedTheProgramsBlock = totalAllocatedMemory();
+    ::operator delete(librarys);
+    EXPECT_EQ(during - before, 640u);
+    EXPECT_EQ(afterTheLibraryFreedTheProgramsBlock, before);
+    EXPECT_EQ(totalAllocatedMemory(), before);
+}
+
+TEST_F(TrackedMemory, StringsTheCppLibraryGrowsAreCountedForTheProgramOnly)
+{
+    Uint32 before = totalAllocatedMemory();
+    // reserve is one of the library's out-of-line members, so the block is asked for from inside the library.
+    std::string grown;
+    grown.reserve(300);
+    Uint32 withTheProgramsString = totalAllocatedMemory();
+    void *librarysString = standInGrowString(300);
+    Uint32 withTheLibrarysString = totalAllocatedMemory();
+    standInFreeString(librarysString);
+    grown.clear();
+    grown.shrink_to_fit();
+    EXPECT_GE(withTheProgramsString - before, 301u);
+    EXPECT_EQ(withTheLibrarysString, withTheProgramsString);
+    EXPECT_EQ(totalAllocatedMemory(), before);
+}
+
+TEST_F(TrackedMemory, AllocationsOnEveryThreadKeepTheCountExact)
+{
+    Uint32 before = totalAllocatedMemory();
+    void *fromAThread = nullptr;
+    std::thread([&fromAThread] { fromAThread = ::operator new(777); }).join();
+    Uint32 withTheThreadsBlock = totalAllocatedMemory();
+
+    // The program's threads and the library's allocate and free at the same time; the program's start together.
+    const int rounds = 1000000;
+    std::atomic<int> waiting(3);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t)
+        threads.emplace_back([t, &waiting] {
+            waiting.fetch_sub(1);
+            while (waiting.load() > 0)
+                std::this_thread::yield();
+            for (int i = 0; i < rounds; ++i)
+                ::operator delete(keep(::operator new(1 + (i + t) % 300)));
+        });
+    threads.emplace_back([] { standInChurnOnThreads(2, rounds); });
+    for (std::thread &thread : threads)
+        thread.join();
+    threads.clear();
+    threads.shrink_to_fit();
+    Uint32 afterTheThreads = totalAllocatedMemory();
+    ::operator delete(fromAThread);
+
+    EXPECT_EQ(withTheThreadsBlock - before, 777u);
+    EXPECT_EQ(afterTheThreads, withTheThreadsBlock);
+    EXPECT_EQ(totalAllocatedMemory(), before);
 }
 
 TEST_F(ManagedResourceTest, ReleaseAfterRetainDeletesTheObjectAndFreesItsMemory)

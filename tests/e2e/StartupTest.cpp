@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "GraphicSurface.h"
 #include "RunDirectory.h"
 #include "XServer.h"
 
@@ -271,4 +272,24 @@ TEST(StartUpExit, NormalRunExitsWithZeroAndNoLeakReport)
     EXPECT_FALSE(result.contains("bytes left allocated")) << result.standardError;
     EXPECT_FALSE(run.exists("console.log"));
     EXPECT_FALSE(result.contains("LeakSanitizer")) << result.standardError;
+}
+
+TEST(StartUpExit, RealLeakOfEngineAndGameCodeIsReportedToTheByteAfterARunUnderX)
+{
+    XServer server;
+    ASSERT_TRUE(server.running());
+    RunDirectory run(ZARVELLO_LEAKINGGAME);
+    run.setEnv("DISPLAY", server.display());
+    run.ignoreSystemLibraryLeaks();
+    RunResult result = run.run({"-windowed"}, 60);
+    // The surface object and its name's copy, made by the engine, and the game's own 100 bytes; nothing that
+    // SDL, X or an OpenGL driver allocated.
+    const std::size_t leaked = sizeof(GraphicSurface) + sizeof("leaked") + 100;
+    const std::string report = "Memory Leak!\nThere are " + std::to_string(leaked) + " bytes left allocated\n";
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_TRUE(result.hasLine("Initialized video system for 800x600 16 bit windowed video")) << result.standardError;
+    ASSERT_GE(result.standardError.size(), report.size()) << result.standardError;
+    EXPECT_EQ(result.standardError.substr(result.standardError.size() - report.size()), report)
+        << result.standardError;
 }
