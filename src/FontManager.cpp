@@ -1,4 +1,8 @@
 // FontManager: the font cache, and loading a font file into a glyph strip of one colour.
+// The cache keeps its fonts in the order they were loaded, with an index beside them keyed by data name, the
+// point size the file records and the colour, that answers exactly as a walk in that order would: the first
+// font of the key. Several fonts may share a key (a data name asked for with a size its file does not record is
+// loaded again on every request), and the first of them is the one the index keeps.
 // Loading reads field by field through the data loader and stops at the first failure with its reason. A file
 // must be well formed to load: its glyphs fit the strip side by side and top-aligned, the strip is at most
 // 65,536 pixels (its positions are 16-bit), and no glyph's data is allocated before it is known to fit in what
@@ -23,6 +27,13 @@ FontManager *globalFontManager = nullptr;
 const Uint32 headerBytes = 51;
 const Uint64 maxStripPixels = 65536;
 const Uint32 cacheGrowth = 10;
+
+// The part of a font's cache key beside its data name.
+Uint32 sizeAndColour(Uint8 size, Uint8 r, Uint8 g, Uint8 b)
+{
+    return static_cast<Uint32>(size) | static_cast<Uint32>(r) << 8 | static_cast<Uint32>(g) << 16 |
+           static_cast<Uint32>(b) << 24;
+}
 
 void makeFontFilename(const char *fontName, Uint8 size, char *filename)
 {
@@ -154,12 +165,9 @@ EngineFont *FontManager::retreiveFont(const char *fontName, Uint8 size, Uint8 r,
         return nullptr;
     char filename[256];
     makeFontFilename(fontName, size, filename);
-    for (Uint32 i = 0; i < currentSize; ++i) {
-        EngineFont *font = list[i];
-        if (std::strcmp(filename, font->getFilename()) == 0 && size == font->fontInfo.pointSize && r == font->r &&
-            g == font->g && b == font->b)
-            return font;
-    }
+    EngineFont *cached = static_cast<EngineFont *>(index.find(filename, sizeAndColour(size, r, g, b)));
+    if (cached)
+        return cached;
     EngineFont *font = loadFont(fontName, size, r, g, b);
     if (font && !addFont(font)) {
         font->retain();
@@ -172,6 +180,8 @@ EngineFont *FontManager::retreiveFont(const char *fontName, Uint8 size, Uint8 r,
 SDL_bool FontManager::addFont(EngineFont *font)
 {
     if (currentSize == maxSize && !growToSize(currentSize + cacheGrowth))
+        return SDL_FALSE;
+    if (!index.add(font->getFilename(), sizeAndColour(font->fontInfo.pointSize, font->r, font->g, font->b), font))
         return SDL_FALSE;
     font->retain();
     list[currentSize++] = font;

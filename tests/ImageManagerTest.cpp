@@ -1,11 +1,14 @@
 // The image cache: one load per name, shared surfaces with the cache's single reference, growth by ten, failed
-// loads not remembered, and what survives its destruction.
+// loads not remembered, what survives its destruction, and an index that answers every request as a walk over
+// the images in load order would, also when every name has the same hash.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "CacheIndex.h"
 #include "GraphicSurface.h"
 #include "ImageManager.h"
 #include "ImageTestSupport.h"
@@ -114,6 +117,87 @@ TEST_F(ImageCache, DestroyingWithoutACacheDoesNothing)
     ImageManager::destroyImageManager();
     ImageManager::destroyImageManager();
     EXPECT_TRUE(newLines().empty());
+}
+
+// Every hash kept (the engine's case), only three bits, and none, so that names are told apart by their bytes.
+class ImageCacheIndex : public ImageCache, public ::testing::WithParamInterface<Uint32> {
+protected:
+    void SetUp() override
+    {
+        savedMask = CacheIndex::hashMask;
+        CacheIndex::hashMask = GetParam();
+        ImageCache::SetUp();
+        ImageManager::destroyImageManager();
+    }
+
+    void TearDown() override
+    {
+        ImageCache::TearDown();
+        CacheIndex::hashMask = savedMask;
+    }
+
+    Uint32 savedMask = 0;
+};
+
+INSTANTIATE_TEST_SUITE_P(HashBits, ImageCacheIndex, ::testing::Values(0xFFFFFFFFu, 0x7u, 0u),
+                         [](const ::testing::TestParamInfo<Uint32> &info) {
+                             return info.param == 0xFFFFFFFFu ? std::string("AllBits")
+                                                              : "Mask" + std::to_string(info.param);
+                         });
+
+TEST_P(ImageCacheIndex, EveryRequestAnswersAsAWalkInLoadOrderWould)
+{
+    // Names that differ only in case, in their last byte, in length by one, or far from their shared start;
+    // some have no file (never cached, tried again each time) and ".raw" ones can never be cached.
+    std::vector<std::string> pool;
+    for (int i = 0; i < 60; ++i)
+        pool.push_back("/gfx/sprites/" + std::string(i % 7 * 9, 's') + std::to_string(i) + ".tga");
+    for (const char *name : {"/a.tga", "/A.tga", "/a.tgb.tga", "/ab.tga", "/b.tga", "/gfx/x.tga", "/gfx/X.tga"})
+        pool.push_back(name);
+    for (size_t length : {7, 8, 9, 16, 17, 100, 200})
+        pool.push_back("/" + std::string(length - 5, 'p') + ".tga");
+    std::vector<bool> present(pool.size());
+    for (size_t i = 0; i < pool.size(); ++i) {
+        present[i] = i % 5 != 3;
+        if (present[i])
+            putImage(pool[i]);
+    }
+    pool.push_back("/missing/never.tga");
+    present.push_back(false);
+    pool.push_back(put("/sheet.raw", patternRgb(2, 2)));
+    present.push_back(false);
+
+    ImageManager *cache = ImageManager::globalManager();
+    std::vector<std::pair<std::string, GraphicSurface *>> walked;  // what the cache should hold, in load order
+    std::mt19937 random(17);
+    for (int request = 0; request < 1500; ++request) {
+        const size_t pick = random() % pool.size();
+        const std::string &name = pool[pick];
+        GraphicSurface *expected = nullptr;
+        for (const auto &entry : walked) {
+            if (entry.first == name) {
+                expected = entry.second;
+                break;
+            }
+        }
+        GraphicSurface *got = ImageManager::getImage(name.c_str());
+        if (expected) {
+            ASSERT_EQ(got, expected) << "request " << request << ": " << name;
+        } else if (present[pick]) {
+            ASSERT_NE(got, nullptr) << name;
+            for (const auto &entry : walked)
+                ASSERT_NE(got, entry.second) << name << " came back as " << entry.first;
+            EXPECT_STREQ(got->getName(), name.c_str());
+            walked.push_back({name, got});
+        } else {
+            ASSERT_EQ(got, nullptr) << name;
+        }
+        ASSERT_EQ(cache->count(), walked.size());
+        ASSERT_EQ(cache->capacity(), walked.size() <= 10 ? 10u : (walked.size() + 9) / 10 * 10);
+    }
+    EXPECT_GT(walked.size(), 50u);
+    for (const auto &entry : walked)
+        EXPECT_EQ(entry.second->retainCount(), 1) << entry.first;
 }
 
 }  // namespace
