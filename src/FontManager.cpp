@@ -3,12 +3,13 @@
 // point size the file records and the colour, that answers exactly as a walk in that order would: the first
 // font of the key. Several fonts may share a key (a data name asked for with a size its file does not record is
 // loaded again on every request), and the first of them is the one the index keeps.
-// Loading reads field by field through the data loader and stops at the first failure with its reason. A file
-// must be well formed to load: its glyphs fit the strip side by side and top-aligned, the strip is at most
+// Loading reads the fields in file order and stops at the first failure with its reason; the bytes come in one
+// read through the data loader rather than one per field (see FontFields). A file must be well formed to load: its glyphs fit the strip side by side and top-aligned, the strip is at most
 // 65,536 pixels (its positions are 16-bit), and no glyph's data is allocated before it is known to fit in what
 // is left of the file.
 #include "FontManager.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -72,9 +73,56 @@ struct GlyphRecords {
     }
 };
 
-void readField(NFIHandle handle, void *buffer, Uint32 bytes, const char *failure)
+// The fields of one open font file, in file order. Every byte a well-formed file's fields can reach (the header,
+// 96 glyph headers and at most one strip of glyph data, since glyphs lie side by side and none is taller than
+// the strip) comes in one read through the data loader, which spares a read per field. Should that read fail,
+// or a field lie past it, the fields are read one by one through the loader from there on, so that a failure
+// still names the field at which the file gives out.
+class FontFields {
+public:
+    explicit FontFields(NFIHandle handle);
+    ~FontFields() { delete[] block; }
+    FontFields(const FontFields &) = delete;
+    FontFields &operator=(const FontFields &) = delete;
+
+    // Reads the next field, or throws failure.
+    void read(void *destination, Uint32 bytes, const char *failure);
+
+private:
+    NFILoader *loader;
+    NFIHandle handle;
+    char *block;
+    Uint32 held;  // bytes of the file at the start of block
+    Uint32 at;    // the next field's place in the file
+    bool direct;  // the fields come through the loader one by one
+};
+
+FontFields::FontFields(NFIHandle handle)
+    : loader(NFILoader::globalLoader()), handle(handle), block(nullptr), held(0), at(0), direct(false)
 {
-    if (!NFILoader::globalLoader()->readByteStream(handle, buffer, bytes))
+    const Uint64 reach = headerBytes + 8 * EngineFont::numChars + maxStripPixels;
+    const Sint32 length = loader->fileSize(handle);
+    const Uint32 wanted = static_cast<Uint32>(length <= 0 ? 0 : std::min<Uint64>(length, reach));
+    if (wanted == 0)
+        return;
+    block = new (std::nothrow) char[wanted];
+    if (block && loader->readByteStream(handle, block, wanted))
+        held = wanted;
+}
+
+void FontFields::read(void *destination, Uint32 bytes, const char *failure)
+{
+    if (!direct && static_cast<Uint64>(at) + bytes <= held) {
+        std::memcpy(destination, block + at, bytes);
+        at += bytes;
+        return;
+    }
+    if (!direct) {
+        direct = true;
+        if (!loader->seek(handle, static_cast<Sint32>(at), SEEK_SET))
+            throw failure;
+    }
+    if (!loader->readByteStream(handle, destination, bytes))
         throw failure;
 }
 
@@ -82,16 +130,17 @@ void readField(NFIHandle handle, void *buffer, Uint32 bytes, const char *failure
 void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
 {
     NFILoader *loader = NFILoader::globalLoader();
-    readField(handle, &header.fontSpecVersion, 1, "Error reading header field fontSpecVersion");
+    FontFields fields(handle);
+    fields.read(&header.fontSpecVersion, 1, "Error reading header field fontSpecVersion");
     if (header.fontSpecVersion != 1)
         throw "Unsupported font spec";
-    readField(handle, header.fontName, 32, "Error reading header field fontName");
-    readField(handle, &header.pointSize, 1, "Error reading header field pointSize");
-    readField(handle, &header.fontStyle, 1, "Error reading header field fontStyle");
-    readField(handle, &header.charHeight, 4, "Error reading header field charHeight");
-    readField(handle, &header.maxCharWidth, 4, "Error reading header field maxCharWidth");
-    readField(handle, &header.averageCharWidth, 4, "Error reading header field averageCharWidth");
-    readField(handle, &header.totalCharWidth, 4, "Error reading header field totalCharWidth");
+    fields.read(header.fontName, 32, "Error reading header field fontName");
+    fields.read(&header.pointSize, 1, "Error reading header field pointSize");
+    fields.read(&header.fontStyle, 1, "Error reading header field fontStyle");
+    fields.read(&header.charHeight, 4, "Error reading header field charHeight");
+    fields.read(&header.maxCharWidth, 4, "Error reading header field maxCharWidth");
+    fields.read(&header.averageCharWidth, 4, "Error reading header field averageCharWidth");
+    fields.read(&header.totalCharWidth, 4, "Error reading header field totalCharWidth");
 
     // A row is stored at an even number of pixels (the pitch of a 16-bit surface).
     Uint64 rowPixels = (static_cast<Uint64>(header.totalCharWidth) + 1) & ~static_cast<Uint64>(1);
@@ -103,8 +152,8 @@ void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
     Uint64 consumed = headerBytes;
     Uint64 widthSoFar = 0;
     for (FontCharacter &glyph : records.glyphs) {
-        readField(handle, &glyph.charWidth, 4, "Error reading char header field charWidth");
-        readField(handle, &glyph.charHeight, 4, "Error reading char header field charHeight");
+        fields.read(&glyph.charWidth, 4, "Error reading char header field charWidth");
+        fields.read(&glyph.charHeight, 4, "Error reading char header field charHeight");
         consumed += 8;
         widthSoFar += glyph.charWidth;
         if (widthSoFar > header.totalCharWidth)
@@ -118,7 +167,7 @@ void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
             glyph.charData = new (std::nothrow) char[dataBytes];
             if (!glyph.charData)
                 throw "Error reading character data";
-            readField(handle, glyph.charData, static_cast<Uint32>(dataBytes), "Error reading character data");
+            fields.read(glyph.charData, static_cast<Uint32>(dataBytes), "Error reading character data");
         }
         consumed += dataBytes;
     }
