@@ -4,6 +4,7 @@
 // Depends on: Memory (through new).
 #include "CacheIndex.h"
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -11,19 +12,24 @@
 
 namespace {
 
-// 2^26 slots of 24 bytes is far past any cache and past what the tracked allocator hands out in one block.
-const size_t maxSlots = size_t(1) << 26;
+const size_t cacheLine = 64;
+
+// 2^24 slots of 64 bytes is far past any cache and past what the tracked allocator hands out in one block.
+const size_t maxSlots = size_t(1) << 24;
 const size_t firstSlots = 16;
 
 }  // namespace
 
 Uint32 CacheIndex::hashMask = 0xFFFFFFFFu;
 
-CacheIndex::CacheIndex() : slots(nullptr), capacity(0), used(0), keptBits(hashMask) {}
+CacheIndex::CacheIndex() : block(nullptr), slots(nullptr), capacity(0), used(0), keptBits(hashMask)
+{
+    static_assert(sizeof(Slot) == cacheLine, "a slot fills one cache line");
+}
 
 CacheIndex::~CacheIndex()
 {
-    delete[] slots;
+    delete[] static_cast<char *>(block);
 }
 
 // The name's hash mixed with the number, so that keys differing in any bit of either land apart.
@@ -37,6 +43,15 @@ Uint32 CacheIndex::hashOf(const char *name, Uint32 number) const
     return static_cast<Uint32>(h) & keptBits;
 }
 
+// The head decides alone when the whole name fits in it; otherwise the rest is compared past it. A name that
+// matches a full head has at least as many bytes, so its rest can be read.
+bool CacheIndex::Slot::holds(const char *wanted, Uint32 wantedHash, Uint32 wantedNumber) const
+{
+    if (hash != wantedHash || number != wantedNumber || std::strncmp(head, wanted, sizeof head) != 0)
+        return false;
+    return whole || std::strcmp(name + sizeof head, wanted + sizeof head) == 0;
+}
+
 void *CacheIndex::find(const char *name, Uint32 number) const
 {
     if (used == 0)
@@ -44,9 +59,8 @@ void *CacheIndex::find(const char *name, Uint32 number) const
     const Uint32 hash = hashOf(name, number);
     const size_t mask = capacity - 1;
     for (size_t at = hash & mask; slots[at].entry; at = (at + 1) & mask) {
-        const Slot &slot = slots[at];
-        if (slot.hash == hash && slot.number == number && std::strcmp(slot.name, name) == 0)
-            return slot.entry;
+        if (slots[at].holds(name, hash, number))
+            return slots[at].entry;
     }
     return nullptr;
 }
@@ -59,11 +73,17 @@ bool CacheIndex::add(const char *name, Uint32 number, void *entry)
     const size_t mask = capacity - 1;
     size_t at = hash & mask;
     for (; slots[at].entry; at = (at + 1) & mask) {
-        const Slot &slot = slots[at];
-        if (slot.hash == hash && slot.number == number && std::strcmp(slot.name, name) == 0)
+        if (slots[at].holds(name, hash, number))
             return true;
     }
-    slots[at] = Slot{name, entry, hash, number};
+    Slot &slot = slots[at];
+    slot.name = name;
+    slot.entry = entry;
+    slot.hash = hash;
+    slot.number = number;
+    const size_t length = std::strlen(name);
+    slot.whole = length < sizeof slot.head;
+    std::memcpy(slot.head, name, slot.whole ? length + 1 : sizeof slot.head);
     ++used;
     return true;
 }
@@ -73,9 +93,12 @@ bool CacheIndex::grow()
     const size_t wanted = capacity == 0 ? firstSlots : capacity * 2;
     if (wanted > maxSlots)
         return false;
-    Slot *grown = new (std::nothrow) Slot[wanted]();
-    if (!grown)
+    char *grownBlock = new (std::nothrow) char[(wanted + 1) * sizeof(Slot)];
+    if (!grownBlock)
         return false;
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(grownBlock);
+    Slot *grown = reinterpret_cast<Slot *>((address + cacheLine - 1) & ~std::uintptr_t(cacheLine - 1));
+    std::memset(static_cast<void *>(grown), 0, wanted * sizeof(Slot));
     const size_t mask = wanted - 1;
     for (size_t i = 0; i < capacity; ++i) {
         if (!slots[i].entry)
@@ -85,7 +108,8 @@ bool CacheIndex::grow()
             at = (at + 1) & mask;
         grown[at] = slots[i];
     }
-    delete[] slots;
+    delete[] static_cast<char *>(block);
+    block = grownBlock;
     slots = grown;
     capacity = wanted;
     return true;

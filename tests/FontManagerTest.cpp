@@ -173,6 +173,8 @@ TEST_P(FontCacheIndex, EveryRequestAnswersAsAWalkInLoadOrderWould)
     const std::map<std::string, Uint8> files = {
         {"/gfx/fonts/Sans_10.font", 10}, {"/gfx/fonts/Sans_12.font", 12},      {"/gfx/fonts/Odd_14.font", 12},
         {"/fonts/Data Font.font", 9},    {"/gfx/fonts/Big_Font_11.font", 11}, {"/gfx/fonts/sans_10.font", 10},
+        {"/gfx/fonts/A_Long_Font_Name_For_The_Menus_12.font", 12},
+        {"/gfx/fonts/A_Long_Font_Name_For_The_Menus_B_12.font", 12},
     };
     for (const auto &file : files)
         writeData(file.first, fontOfSize(file.second).bytes());
@@ -180,6 +182,8 @@ TEST_P(FontCacheIndex, EveryRequestAnswersAsAWalkInLoadOrderWould)
         {"Sans", 10}, {"Sans", 12}, {"Sans", 11}, {"sans", 10}, {"Odd", 14}, {"/gfx/fonts/Odd_14.font", 12},
         {"/gfx/fonts/Odd_14.font", 14}, {"/fonts/Data Font.font", 9}, {"/fonts/Data Font.font", 0},
         {"Big Font", 11}, {"/gfx/fonts/Big_Font_11.font", 11}, {"Gone", 10},
+        {"A Long Font Name For The Menus", 12}, {"A Long Font Name For The Menus B", 12},
+        {"A Long Font Name For The Menus", 13},
     };
     const Uint8 colours[][3] = {{0, 0, 0}, {255, 255, 255}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {255, 0, 255}};
 

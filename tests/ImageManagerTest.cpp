@@ -74,6 +74,15 @@ TEST_F(ImageCache, FailedLoadIsNotRememberedAndTriedAgain)
     EXPECT_EQ(1u, ImageManager::globalManager()->count());
 }
 
+TEST_F(ImageCache, NullNameGivesNoImageAndCachesNothing)
+{
+    putImage("/tile.tga");
+    ASSERT_NE(nullptr, ImageManager::getImage("/tile.tga"));
+    EXPECT_EQ(nullptr, ImageManager::getImage(nullptr));
+    EXPECT_EQ(1u, ImageManager::globalManager()->count());
+    EXPECT_TRUE(newLines().empty());
+}
+
 TEST_F(ImageCache, RawImageCannotBeCachedForWantOfASize)
 {
     put("/back.raw", patternRgb(2, 2));
@@ -156,6 +165,13 @@ TEST_P(ImageCacheIndex, EveryRequestAnswersAsAWalkInLoadOrderWould)
         pool.push_back(name);
     for (size_t length : {7, 8, 9, 16, 17, 100, 200})
         pool.push_back("/" + std::string(length - 5, 'p') + ".tga");
+    // Around the 38 bytes an index slot holds of a name: names that are equal that far and differ after it, or
+    // differ in length by one across it.
+    const std::string stem = "/" + std::string(37, 'w');
+    for (const char *tail : {"", "w", "ww", "a", "b", "wa", "wb", "wwwwwwwwwwwwwwwwwwwwa"})
+        pool.push_back(stem + tail + ".tga");
+    pool.push_back(stem.substr(0, 36) + ".tga");
+    pool.push_back(stem.substr(0, 35) + ".tga");
     std::vector<bool> present(pool.size());
     for (size_t i = 0; i < pool.size(); ++i) {
         present[i] = i % 5 != 3;
