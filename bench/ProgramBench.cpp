@@ -4,11 +4,17 @@
 // process's threads over an idle stretch after the first frame (10 s; 1 s with ZARVELLO_BENCH_SMOKE set),
 // as a percentage of one core; peak resident memory is the kernel's high-water mark for the process at its end.
 // Programs are ended as a window manager's logout would, with SIGTERM, which SDL turns into a quit event.
-// Depends on: Xvfb, the built program with its run directory, bare_sdl, firstframe, Google Benchmark, Linux /proc.
+// Growth: the program's start-up and peak memory with 1, 100 and 1,000 archives of 1,000 members each (names
+// differ from archive to archive) beside the shipped one in its data directory, each in a run directory of its
+// own (a copy of the program, its configuration and the shipped data); nfitool makes the archives. With
+// ZARVELLO_BENCH_SMOKE set: 1, 2 and 3 archives of 10 members.
+// Depends on: Xvfb, the built program with its run directory, bare_sdl, firstframe, nfitool, Google Benchmark,
+// Linux /proc.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -126,6 +132,12 @@ public:
             unsetenv("SDL_VIDEODRIVER");
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             setenv("ZARVELLO_FIRST_FRAME_FD", std::to_string(fds[1]).c_str(), 1);
+            // Every archive keeps a descriptor open; a thousand of them need more than a common soft limit.
+            rlimit files;
+            if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+                files.rlim_cur = files.rlim_max;
+                setrlimit(RLIMIT_NOFILE, &files);
+            }
             const char *preloaded = std::getenv("LD_PRELOAD");
             setenv("LD_PRELOAD",
                    (std::string(ZARVELLO_FIRSTFRAME) + (preloaded ? std::string(":") + preloaded : "")).c_str(), 1);
@@ -204,6 +216,82 @@ private:
     double peakMiB = 0;
 };
 
+// Runs a program with arguments (output to /dev/null) and stops the benchmark unless it succeeds.
+void runOrFail(const std::vector<std::string> &command)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        redirectToDevNull(STDOUT_FILENO);
+        std::vector<char *> argv;
+        for (const std::string &word : command)
+            argv.push_back(const_cast<char *>(word.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail("'" + command[0] + "' failed");
+}
+
+// Run directories of the program with extra archives in their data directories; removed on destruction.
+class GrowthRuns {
+public:
+    GrowthRuns(const std::vector<unsigned> &archiveCounts, unsigned members)
+    {
+        char pattern[] = "/tmp/zarvello-bench-growth-XXXXXX";
+        if (!mkdtemp(pattern))
+            fail("no scratch directory for the growth runs");
+        root = pattern;
+        namespace fs = std::filesystem;
+        // One set of members, renamed for each archive so that every archive holds names of its own.
+        const std::string stage = root + "/stage";
+        std::string holder = stage + "/a0000";
+        fs::create_directories(holder);
+        for (unsigned m = 0; m < members; ++m) {
+            FILE *file = std::fopen((holder + "/m" + std::to_string(m) + ".bin").c_str(), "wb");
+            if (!file || std::fputs("sixteen bytes...", file) < 0 || std::fclose(file) != 0)
+                fail("cannot write the members of the growth archives");
+        }
+        const unsigned archives = archiveCounts.empty() ? 0 : archiveCounts.back();
+        fs::create_directories(root + "/pool");
+        for (unsigned a = 0; a < archives; ++a) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/a%04u", a);
+            fs::rename(holder, stage + name);
+            holder = stage + name;
+            std::snprintf(name, sizeof name, "/x%04u.nfi", a);
+            runOrFail({ZARVELLO_NFITOOL, "create", root + "/pool" + name, stage});
+        }
+        const fs::path program(ZARVELLO_PROGRAM);
+        const fs::path build = program.parent_path();
+        for (unsigned count : archiveCounts) {
+            const std::string run = root + "/run" + std::to_string(count);
+            fs::create_directories(run + "/data");
+            fs::copy_file(program, run + "/" + program.filename().string());
+            fs::copy_file(build / "zarvello.conf", run + "/zarvello.conf");
+            fs::copy_file(build / "data" / "default.nfi", run + "/data/default.nfi");
+            for (unsigned a = 0; a < count; ++a) {
+                char name[32];
+                std::snprintf(name, sizeof name, "/x%04u.nfi", a);
+                fs::create_hard_link(root + "/pool" + name, run + "/data" + name);
+            }
+            programs.push_back(run + "/" + program.filename().string());
+        }
+    }
+
+    ~GrowthRuns()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+
+    std::vector<std::string> programs;  // one per archive count, in order
+
+private:
+    std::string root;
+};
+
 void startup(benchmark::State &state, const char *program)
 {
     for (auto _ : state) {
@@ -239,8 +327,12 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     const char *smoke = std::getenv("ZARVELLO_BENCH_SMOKE");
-    if (smoke && *smoke)
+    const bool quick = smoke && *smoke;
+    if (quick)
         idleSeconds = 1;
+    const std::vector<unsigned> archiveCounts = quick ? std::vector<unsigned>{1, 2, 3}
+                                                      : std::vector<unsigned>{1, 100, 1000};
+    GrowthRuns growth(archiveCounts, quick ? 10 : 1000);
     display = new VirtualDisplay();
     benchmark::RegisterBenchmark("program/startup/engine", startup, ZARVELLO_PROGRAM)
         ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
@@ -250,6 +342,10 @@ int main(int argc, char **argv)
         ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("program/idle/bare_sdl", idle, ZARVELLO_BARE_SDL)
         ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    for (size_t i = 0; i < archiveCounts.size(); ++i)
+        benchmark::RegisterBenchmark(("program/archives_" + std::to_string(archiveCounts[i]) + "/engine").c_str(),
+                                     startup, growth.programs[i].c_str())
+            ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     delete display;
