@@ -272,17 +272,30 @@ const char *variantName(int which)
     return which == 0 ? "uncompressed" : "rle";
 }
 
+// A contender given the file's number and a buffer it may keep between runs.
+typedef SDL_Surface *(*BufferedLoader)(int which, std::vector<Uint8> &buffer);
+
+void registerEngineAndLimit(const std::string &prefix, int which, BufferedLoader limit)
+{
+    benchmark::RegisterBenchmark((prefix + "engine").c_str(), [which](benchmark::State &state) {
+        for (auto _ : state) {
+            GraphicSurface *holder = nullptr;
+            benchmark::DoNotOptimize(loadWithEngine(which, holder));
+            holder->release();
+        }
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((prefix + "limit").c_str(), [which, limit](benchmark::State &state) {
+        std::vector<Uint8> buffer;
+        for (auto _ : state)
+            SDL_FreeSurface(limit(which, buffer));
+    })->Unit(benchmark::kMillisecond);
+}
+
 void registerBenchmarks()
 {
     for (int which = 0; which < 2; ++which) {
         const std::string prefix = std::string("image/") + variantName(which) + "/";
-        benchmark::RegisterBenchmark((prefix + "engine").c_str(), [which](benchmark::State &state) {
-            for (auto _ : state) {
-                GraphicSurface *holder = nullptr;
-                benchmark::DoNotOptimize(loadWithEngine(which, holder));
-                holder->release();
-            }
-        })->Unit(benchmark::kMillisecond);
+        registerEngineAndLimit(prefix, which, loadAtLimit);
         benchmark::RegisterBenchmark((prefix + "sdl_image").c_str(), [which](benchmark::State &state) {
             for (auto _ : state)
                 SDL_FreeSurface(loadWithSdlImage(which));
@@ -291,28 +304,10 @@ void registerBenchmarks()
             for (auto _ : state)
                 SDL_FreeSurface(loadWithStb(which));
         })->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((prefix + "limit").c_str(), [which](benchmark::State &state) {
-            std::vector<Uint8> buffer;
-            for (auto _ : state)
-                SDL_FreeSurface(loadAtLimit(which, buffer));
-        })->Unit(benchmark::kMillisecond);
     }
-    for (size_t growth = 0; growth < files->growthSides.size(); ++growth) {
-        const int which = static_cast<int>(growth + 2);
-        const std::string prefix = "image/side" + std::to_string(files->growthSides[growth]) + "/";
-        benchmark::RegisterBenchmark((prefix + "engine").c_str(), [which](benchmark::State &state) {
-            for (auto _ : state) {
-                GraphicSurface *holder = nullptr;
-                benchmark::DoNotOptimize(loadWithEngine(which, holder));
-                holder->release();
-            }
-        })->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((prefix + "limit").c_str(), [which](benchmark::State &state) {
-            std::vector<Uint8> buffer;
-            for (auto _ : state)
-                SDL_FreeSurface(loadStreaming(which, buffer));
-        })->Unit(benchmark::kMillisecond);
-    }
+    for (size_t growth = 0; growth < files->growthSides.size(); ++growth)
+        registerEngineAndLimit("image/side" + std::to_string(files->growthSides[growth]) + "/",
+                               static_cast<int>(growth + 2), loadStreaming);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The whole program: the engine's zarvello against bare_sdl (the same window and 14 ms loop, nothing else),
 // each started under a private Xvfb. Start-up is the time from starting the process to its first screen
-// update having been delivered (noted by the preloaded firstframe probe); idle is the CPU time of all the
-// process's threads over an idle stretch after the first frame (10 s; 1 s with ZARVELLO_BENCH_SMOKE set),
-// as a percentage of one core; peak resident memory is the kernel's high-water mark for the process at its end.
+// update having been delivered (noted by the preloaded firstframe probe), taken in pairs; idle is the CPU time
+// of all the process's threads over an idle stretch after the first frame (10 s; 1 s with ZARVELLO_BENCH_SMOKE
+// set), both programs idling at the same time, as a percentage of one core; peak resident memory is the
+// kernel's high-water mark for the process at its end.
 // Beside the times, callgrind counts the instructions of each start-up to its first frame.
 // Programs are ended as a window manager's logout would, with SIGTERM, which SDL turns into a quit event.
 // Growth: the program's start-up and peak memory with 1, 100 and 1,000 archives of 1,000 members each (names
@@ -30,6 +31,8 @@
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
+
+#include "BenchSupport.h"
 
 namespace {
 
@@ -225,24 +228,6 @@ private:
     double peakMiB = 0;
 };
 
-// Runs a program with arguments (output to /dev/null) and stops the benchmark unless it succeeds.
-void runOrFail(const std::vector<std::string> &command)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        redirectToDevNull(STDOUT_FILENO);
-        std::vector<char *> argv;
-        for (const std::string &word : command)
-            argv.push_back(const_cast<char *>(word.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        fail("'" + command[0] + "' failed");
-}
-
 // Run directories of the program with extra archives in their data directories, made when first needed and
 // removed on destruction.
 class GrowthRuns {
@@ -250,19 +235,9 @@ public:
     GrowthRuns(const std::vector<unsigned> &archiveCounts, unsigned members)
         : archiveCounts(archiveCounts), members(members)
     {
-        char pattern[] = "/tmp/zarvello-bench-growth-XXXXXX";
-        if (!mkdtemp(pattern))
-            fail("no scratch directory for the growth runs");
-        root = pattern;
         const std::string name = std::filesystem::path(ZARVELLO_PROGRAM).filename().string();
         for (unsigned count : archiveCounts)
-            programs.push_back(root + "/run" + std::to_string(count) + "/" + name);
-    }
-
-    ~GrowthRuns()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
+            programs.push_back(directory.path() + "/run" + std::to_string(count) + "/" + name);
     }
 
     // The program of the run directory with count extra archives.
@@ -279,6 +254,7 @@ private:
             return;
         made = true;
         namespace fs = std::filesystem;
+        const std::string &root = directory.path();
         // One set of members, renamed for each archive so that every archive holds names of its own.
         const std::string stage = root + "/stage";
         std::string holder = stage + "/a0000";
@@ -295,7 +271,7 @@ private:
             fs::rename(holder, stage + name);
             holder = stage + name;
             std::snprintf(name, sizeof name, "/x%04u.nfi", a);
-            runOrFail({ZARVELLO_NFITOOL, "create", root + "/pool" + name, stage});
+            runOrDie({ZARVELLO_NFITOOL, "create", root + "/pool" + name, stage});
         }
         const fs::path original(ZARVELLO_PROGRAM);
         const fs::path build = original.parent_path();
@@ -313,9 +289,9 @@ private:
         }
     }
 
+    ScratchDirectory directory{"growth"};
     const std::vector<unsigned> archiveCounts;
     const unsigned members;
-    std::string root;
     std::vector<std::string> programs;
     bool made = false;
 };
@@ -414,18 +390,25 @@ void instructions(benchmark::State &state, const char *program)
     }
 }
 
-void idle(benchmark::State &state, const char *program)
+// The engine and bare_sdl idle at the same time, so that both meet the same load: the CPU time of all of each
+// one's threads over the idle stretch as a percentage of one core, and each one's memory high-water mark.
+void idlePair(benchmark::State &state)
 {
     for (auto _ : state) {
-        ProgramRun run(program);
+        ProgramRun engine(ZARVELLO_PROGRAM);
+        ProgramRun bare(ZARVELLO_BARE_SDL);
         const double wallBefore = monotonicSeconds();
-        const double cpuBefore = run.cpuSeconds();
+        const double engineBefore = engine.cpuSeconds();
+        const double bareBefore = bare.cpuSeconds();
         usleep(static_cast<useconds_t>(idleSeconds * 1e6));
-        const double cpuAfter = run.cpuSeconds();
-        const double wallAfter = monotonicSeconds();
-        state.SetIterationTime(wallAfter - wallBefore);
-        state.counters["cpu_percent"] = 100 * (cpuAfter - cpuBefore) / (wallAfter - wallBefore);
-        state.counters["peak_rss_mib"] = run.stop();
+        const double engineAfter = engine.cpuSeconds();
+        const double bareAfter = bare.cpuSeconds();
+        const double wall = monotonicSeconds() - wallBefore;
+        state.SetIterationTime(wall);
+        state.counters["engine_cpu_percent"] = 100 * (engineAfter - engineBefore) / wall;
+        state.counters["bare_sdl_cpu_percent"] = 100 * (bareAfter - bareBefore) / wall;
+        state.counters["engine_peak_rss_mib"] = engine.stop();
+        state.counters["bare_sdl_peak_rss_mib"] = bare.stop();
     }
 }
 
@@ -446,9 +429,7 @@ int main(int argc, char **argv)
     display = new VirtualDisplay();
     benchmark::RegisterBenchmark("program/startup/pairs", startupPairs)
         ->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("program/idle/engine", idle, ZARVELLO_PROGRAM)
-        ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("program/idle/bare_sdl", idle, ZARVELLO_BARE_SDL)
+    benchmark::RegisterBenchmark("program/idle/pair", idlePair)
         ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("program/instructions/engine", instructions, ZARVELLO_PROGRAM)
         ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

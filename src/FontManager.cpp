@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 
+#include "CacheIndex.h"
 #include "Console.h"
 #include "Font.h"
 #include "GraphicSurface.h"
@@ -28,13 +29,6 @@ FontManager *globalFontManager = nullptr;
 const Uint32 headerBytes = 51;
 const Uint64 maxStripPixels = 65536;
 const Uint32 cacheGrowth = 10;
-
-// The part of a font's cache key beside its data name.
-Uint32 sizeAndColour(Uint8 size, Uint8 r, Uint8 g, Uint8 b)
-{
-    return static_cast<Uint32>(size) | static_cast<Uint32>(r) << 8 | static_cast<Uint32>(g) << 16 |
-           static_cast<Uint32>(b) << 24;
-}
 
 void makeFontFilename(const char *fontName, Uint8 size, char *filename)
 {
@@ -60,6 +54,13 @@ void blitChar(FontCharacter *character, int startX, SDL_Surface *surf, Uint8 r, 
     for (Uint32 y = 0; y < character->charHeight; ++y)
         for (Uint32 x = 0; x < character->charWidth; ++x)
             pixels[startX + y * stride + x] = *data++ ? ink : background;
+}
+
+// The part of a font's cache key beside its data name.
+Uint32 sizeAndColour(Uint8 size, Uint8 r, Uint8 g, Uint8 b)
+{
+    return static_cast<Uint32>(size) | static_cast<Uint32>(r) << 8 | static_cast<Uint32>(g) << 16 |
+           static_cast<Uint32>(b) << 24;
 }
 
 // The glyph records of one file while it loads; frees whatever was read when it goes.
@@ -175,7 +176,7 @@ void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
 
 }  // namespace
 
-FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0)
+FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0), index(new CacheIndex())
 {
     list = static_cast<EngineFont **>(mem_alloc(cacheGrowth * sizeof(EngineFont *)));
     if (list)
@@ -188,6 +189,7 @@ FontManager::~FontManager()
         list[i]->release();
     if (list)
         mem_dealloc(list);
+    delete index;
 }
 
 FontManager *FontManager::globalManager()
@@ -214,7 +216,7 @@ EngineFont *FontManager::retreiveFont(const char *fontName, Uint8 size, Uint8 r,
         return nullptr;
     char filename[256];
     makeFontFilename(fontName, size, filename);
-    EngineFont *cached = static_cast<EngineFont *>(index.find(filename, sizeAndColour(size, r, g, b)));
+    EngineFont *cached = static_cast<EngineFont *>(index->find(filename, sizeAndColour(size, r, g, b)));
     if (cached)
         return cached;
     EngineFont *font = loadFont(fontName, size, r, g, b);
@@ -230,7 +232,7 @@ SDL_bool FontManager::addFont(EngineFont *font)
 {
     if (currentSize == maxSize && !growToSize(currentSize + cacheGrowth))
         return SDL_FALSE;
-    if (!index.add(font->getFilename(), sizeAndColour(font->fontInfo.pointSize, font->r, font->g, font->b), font))
+    if (!index->add(font->getFilename(), sizeAndColour(font->fontInfo.pointSize, font->r, font->g, font->b), font))
         return SDL_FALSE;
     font->retain();
     list[currentSize++] = font;

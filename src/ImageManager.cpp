@@ -5,6 +5,7 @@
 // Depends on: ImageLoader, GraphicSurface, CacheIndex, Memory.
 #include "ImageManager.h"
 
+#include "CacheIndex.h"
 #include "GraphicSurface.h"
 #include "ImageLoader.h"
 
@@ -34,7 +35,8 @@ GraphicSurface *ImageManager::getImage(const char *filename)
     return globalManager()->retreiveImage(filename);
 }
 
-ImageManager::ImageManager() : list(new GraphicSurface *[capacityStep]), currentSize(0), maxSize(capacityStep)
+ImageManager::ImageManager()
+    : list(new GraphicSurface *[capacityStep]), currentSize(0), maxSize(capacityStep), index(new CacheIndex())
 {
 }
 
@@ -43,13 +45,14 @@ ImageManager::~ImageManager()
     for (Uint32 i = 0; i < currentSize; ++i)
         list[i]->release();
     delete[] list;
+    delete index;
 }
 
 GraphicSurface *ImageManager::retreiveImage(const char *filename)
 {
     if (!filename)
         return nullptr;
-    GraphicSurface *cached = static_cast<GraphicSurface *>(index.find(filename, 0));
+    GraphicSurface *cached = static_cast<GraphicSurface *>(index->find(filename, 0));
     if (cached)
         return cached;
     GraphicSurface *image = loadImage(filename, 0, 0);
@@ -66,7 +69,7 @@ bool ImageManager::addImage(GraphicSurface *image)
 {
     if (currentSize == maxSize)
         growToSize(currentSize + capacityStep);
-    if (!index.add(image->getName(), 0, image))
+    if (!index->add(image->getName(), 0, image))
         return false;
     image->retain();
     list[currentSize++] = image;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "CacheIndex.h"
+#include "CacheIndexSupport.h"
 #include "FontFixture.h"
 #include "GraphicSurface.h"
 #include "Memory.h"
@@ -140,31 +140,9 @@ TEST_F(FontCache, DestroyingTheCacheFreesItsFontsAndKeepsTheRetainedOnes)
     EXPECT_EQ(totalAllocatedMemory(), baseline);
 }
 
-// Every hash kept (the engine's case), only three bits, and none, so that keys are told apart by their bytes.
-class FontCacheIndex : public FontCache, public ::testing::WithParamInterface<Uint32> {
-protected:
-    void SetUp() override
-    {
-        savedMask = CacheIndex::hashMask;
-        CacheIndex::hashMask = GetParam();
-        FontCache::SetUp();
-        FontManager::destroyFontManager();
-    }
+class FontCacheIndex : public NarrowedCacheHashes<FontCache> {};
 
-    void TearDown() override
-    {
-        FontCache::TearDown();
-        CacheIndex::hashMask = savedMask;
-    }
-
-    Uint32 savedMask = 0;
-};
-
-INSTANTIATE_TEST_SUITE_P(HashBits, FontCacheIndex, ::testing::Values(0xFFFFFFFFu, 0x7u, 0u),
-                         [](const ::testing::TestParamInfo<Uint32> &info) {
-                             return info.param == 0xFFFFFFFFu ? std::string("AllBits")
-                                                              : "Mask" + std::to_string(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(HashBits, FontCacheIndex, cacheHashMasks(), cacheHashMaskName);
 
 TEST_P(FontCacheIndex, EveryRequestAnswersAsAWalkInLoadOrderWould)
 {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CacheIndex.h"
+#include "CacheIndexSupport.h"
 #include "GraphicSurface.h"
 #include "ImageManager.h"
 #include "ImageTestSupport.h"
@@ -128,31 +128,9 @@ TEST_F(ImageCache, DestroyingWithoutACacheDoesNothing)
     EXPECT_TRUE(newLines().empty());
 }
 
-// Every hash kept (the engine's case), only three bits, and none, so that names are told apart by their bytes.
-class ImageCacheIndex : public ImageCache, public ::testing::WithParamInterface<Uint32> {
-protected:
-    void SetUp() override
-    {
-        savedMask = CacheIndex::hashMask;
-        CacheIndex::hashMask = GetParam();
-        ImageCache::SetUp();
-        ImageManager::destroyImageManager();
-    }
+class ImageCacheIndex : public NarrowedCacheHashes<ImageCache> {};
 
-    void TearDown() override
-    {
-        ImageCache::TearDown();
-        CacheIndex::hashMask = savedMask;
-    }
-
-    Uint32 savedMask = 0;
-};
-
-INSTANTIATE_TEST_SUITE_P(HashBits, ImageCacheIndex, ::testing::Values(0xFFFFFFFFu, 0x7u, 0u),
-                         [](const ::testing::TestParamInfo<Uint32> &info) {
-                             return info.param == 0xFFFFFFFFu ? std::string("AllBits")
-                                                              : "Mask" + std::to_string(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(HashBits, ImageCacheIndex, cacheHashMasks(), cacheHashMaskName);
 
 TEST_P(ImageCacheIndex, EveryRequestAnswersAsAWalkInLoadOrderWould)
 {

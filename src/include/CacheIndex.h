@@ -20,13 +20,13 @@ public:
     CacheIndex(const CacheIndex &) = delete;
     CacheIndex &operator=(const CacheIndex &) = delete;
 
-    /// The entry filed under (name, number), or null when there is none.
+    // The entry filed under (name, number), or null when there is none.
     void *find(const char *name, Uint32 number) const;
 
-    /// Files entry under (name, number) unless an earlier entry holds that key; false when memory runs out.
+    // Files entry under (name, number) unless an earlier entry holds that key; false when memory runs out.
     bool add(const char *name, Uint32 number, void *entry);
 
-    /// The bits of a key's hash an index keeps, taken when it is made: all of them, unless a test narrows it.
+    // The bits of a key's hash an index keeps, taken when it is made: all of them, unless a test narrows it.
     static Uint32 hashMask;
 
 private:
