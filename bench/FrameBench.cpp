@@ -129,7 +129,8 @@ size_t opaquePixels(SDL_Surface *surface, const SDL_Rect &part)
     size_t count = 0;
     SDL_LockSurface(surface);
     for (int y = part.y; y < part.y + part.h; ++y) {
-        const Uint16 *row = reinterpret_cast<const Uint16 *>(static_cast<Uint8 *>(surface->pixels) + y * surface->pitch);
+        const Uint8 *bytes = static_cast<Uint8 *>(surface->pixels) + y * surface->pitch;
+        const Uint16 *row = reinterpret_cast<const Uint16 *>(bytes);
         for (int x = part.x; x < part.x + part.w; ++x)
             count += row[x] != surface->format->colorkey;
     }

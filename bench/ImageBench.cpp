@@ -193,7 +193,8 @@ SDL_Surface *loadStreaming(int which, std::vector<Uint8> &buffer)
             benchFailure("short read of " + files->path[which]);
         const Uint8 *in = buffer.data();
         for (int row = 0; row < rows; ++row) {
-            Uint16 *out = reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(surface->pixels) + (y + row) * surface->pitch);
+            Uint8 *bytes = static_cast<Uint8 *>(surface->pixels) + (y + row) * surface->pitch;
+            Uint16 *out = reinterpret_cast<Uint16 *>(bytes);
             for (int x = 0; x < width; ++x, in += 3)
                 out[x] = pack565(in[2], in[1], in[0]);
         }

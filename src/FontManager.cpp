@@ -4,9 +4,9 @@
 // font of the key. Several fonts may share a key (a data name asked for with a size its file does not record is
 // loaded again on every request), and the first of them is the one the index keeps.
 // Loading reads the fields in file order and stops at the first failure with its reason; the bytes come in one
-// read through the data loader rather than one per field (see FontFields). A file must be well formed to load: its glyphs fit the strip side by side and top-aligned, the strip is at most
-// 65,536 pixels (its positions are 16-bit), and no glyph's data is allocated before it is known to fit in what
-// is left of the file.
+// read through the data loader rather than one per field (see FontFields). A file must be well formed to load:
+// its glyphs fit the strip side by side and top-aligned, the strip is at most 65,536 pixels (its positions are
+// 16-bit), and no glyph's data is allocated before it is known to fit in what is left of the file.
 #include "FontManager.h"
 
 #include <algorithm>
