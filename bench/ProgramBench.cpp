@@ -4,7 +4,8 @@
 // of all the process's threads over an idle stretch after the first frame (10 s; 1 s with ZARVELLO_BENCH_SMOKE
 // set), both programs idling at the same time, as a percentage of one core; peak resident memory is the
 // kernel's high-water mark for the process at its end.
-// Beside the times, callgrind counts the instructions of each start-up to its first frame.
+// Beside the times, callgrind counts the instructions of each start-up to its first frame (not in a sanitizer
+// build, whose programs it cannot run).
 // Programs are ended as a window manager's logout would, with SIGTERM, which SDL turns into a quit event.
 // Growth: the program's start-up and peak memory with 1, 100 and 1,000 archives of 1,000 members each (names
 // differ from archive to archive) beside the shipped one in its data directory, each in a run directory of its
@@ -431,10 +432,13 @@ int main(int argc, char **argv)
         ->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("program/idle/pair", idlePair)
         ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("program/instructions/engine", instructions, ZARVELLO_PROGRAM)
-        ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("program/instructions/bare_sdl", instructions, ZARVELLO_BARE_SDL)
-        ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    // callgrind cannot run a program built with the sanitizers.
+    if (!ZARVELLO_PROGRAM_SANITIZED) {
+        benchmark::RegisterBenchmark("program/instructions/engine", instructions, ZARVELLO_PROGRAM)
+            ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("program/instructions/bare_sdl", instructions, ZARVELLO_BARE_SDL)
+            ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    }
     for (size_t i = 0; i < archiveCounts.size(); ++i)
         benchmark::RegisterBenchmark(("program/archives_" + std::to_string(archiveCounts[i]) + "/engine").c_str(),
                                      [&growth, i](benchmark::State &state) { startup(state, growth.program(i)); })
