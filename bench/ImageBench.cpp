@@ -4,8 +4,14 @@
 // then a plain 5-6-5 loop into an SDL surface), and against the limit: the file's bytes read into a buffer
 // kept between runs and the surface written in one pass. The files are made by the engine's TGA writer; every
 // contender's surface is checked pixel for pixel against the engine's before anything is timed.
+// Growth: the engine's loadImage on uncompressed images of 256 x 256, 1024 x 1024 and 4096 x 4096 (64, 128 and
+// 256 with ZARVELLO_BENCH_SMOKE set, for a quick run) against the least a loader that streams must do: read
+// the file in 256 KB blocks and convert each straight into the surface (a whole file in one buffer does more
+// work once it no longer fits the caches).
 // Depends on: ImageLoader, NFILoader, GraphicSurface, TgaWriter, SDL_image, stb_image, Google Benchmark.
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -30,13 +36,13 @@ const unsigned imageSide = 1024;
 
 // Game artwork has both: flat areas (long runs) and shaded or noisy ones (no runs). A third of the image, in
 // 64 x 64 blocks, is noise over a gradient; the rest is flat blocks of a few colours.
-std::vector<std::uint8_t> paintImage()
+std::vector<std::uint8_t> paintImage(unsigned side)
 {
-    std::vector<std::uint8_t> rgb(imageSide * imageSide * 3);
+    std::vector<std::uint8_t> rgb(static_cast<size_t>(side) * side * 3);
     std::mt19937 random(1234);
-    for (unsigned y = 0; y < imageSide; ++y) {
-        for (unsigned x = 0; x < imageSide; ++x) {
-            std::uint8_t *pixel = &rgb[(y * imageSide + x) * 3];
+    for (unsigned y = 0; y < side; ++y) {
+        for (unsigned x = 0; x < side; ++x) {
+            std::uint8_t *pixel = &rgb[(static_cast<size_t>(y) * side + x) * 3];
             const unsigned block = x / 64 + y / 64;
             if (block % 3 == 0) {
                 const unsigned noise = random() & 31;
@@ -53,10 +59,13 @@ std::vector<std::uint8_t> paintImage()
     return rgb;
 }
 
+// Files 0 and 1 are the 1024 x 1024 image uncompressed and run-length encoded; the files after them are the
+// growth sides, uncompressed.
 struct ImageFiles {
     ScratchDirectory directory{"image"};
-    std::string dataName[2];  // uncompressed, run-length encoded
-    std::string path[2];
+    std::vector<unsigned> growthSides = {256, 1024, 4096};
+    std::vector<std::string> dataName;
+    std::vector<std::string> path;
 };
 
 ImageFiles *files = nullptr;
@@ -163,6 +172,38 @@ SDL_Surface *loadAtLimit(int which, std::vector<Uint8> &buffer)
     return surface;
 }
 
+// The least a streaming loader must do for an uncompressed file: its bytes read in blocks of whole rows of
+// about 256 KB into a buffer kept between runs, each block converted straight into the surface.
+SDL_Surface *loadStreaming(int which, std::vector<Uint8> &buffer)
+{
+    FILE *file = std::fopen(files->path[which].c_str(), "rb");
+    Uint8 header[18];
+    if (!file || std::fread(header, 1, sizeof header, file) != sizeof header)
+        benchFailure("cannot read " + files->path[which]);
+    const int width = header[12] | (header[13] << 8);
+    const int height = header[14] | (header[15] << 8);
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    const int rowsPerBlock = static_cast<int>(std::max<size_t>(1, (256 * 1024) / rowBytes));
+    buffer.resize(rowBytes * rowsPerBlock);
+    SDL_Surface *surface = newScreenSurface(width, height);
+    SDL_LockSurface(surface);
+    for (int y = 0; y < height; y += rowsPerBlock) {
+        const int rows = std::min(rowsPerBlock, height - y);
+        if (std::fread(buffer.data(), 1, rowBytes * rows, file) != rowBytes * rows)
+            benchFailure("short read of " + files->path[which]);
+        const Uint8 *in = buffer.data();
+        for (int row = 0; row < rows; ++row) {
+            Uint8 *bytes = static_cast<Uint8 *>(surface->pixels) + (y + row) * surface->pitch;
+            Uint16 *out = reinterpret_cast<Uint16 *>(bytes);
+            for (int x = 0; x < width; ++x, in += 3)
+                out[x] = pack565(in[2], in[1], in[0]);
+        }
+    }
+    SDL_UnlockSurface(surface);
+    std::fclose(file);
+    return surface;
+}
+
 bool samePixels(SDL_Surface *a, SDL_Surface *b)
 {
     if (a->w != b->w || a->h != b->h || a->format->BitsPerPixel != 16 || b->format->BitsPerPixel != 16)
@@ -190,22 +231,40 @@ void checkContendersAgree()
         }
         holder->release();
     }
+    for (size_t which = 2; which < files->path.size(); ++which) {
+        GraphicSurface *holder = nullptr;
+        SDL_Surface *engine = loadWithEngine(static_cast<int>(which), holder);
+        std::vector<Uint8> buffer;
+        SDL_Surface *limit = loadStreaming(static_cast<int>(which), buffer);
+        if (!samePixels(engine, limit))
+            benchFailure("the streaming limit gives other pixels than loadImage for " + files->path[which]);
+        SDL_FreeSurface(limit);
+        holder->release();
+    }
+}
+
+void writeImage(const std::string &name, unsigned side, bool runLength)
+{
+    const std::vector<std::uint8_t> rgb = paintImage(side);
+    TgaWriteOptions options;
+    options.runLength = runLength;
+    std::string error;
+    files->dataName.push_back(name);
+    files->path.push_back(files->directory.path() + name);
+    if (!writeTga(files->path.back(), rgb.data(), side, side, 3, options, error))
+        benchFailure(error);
 }
 
 void prepareFiles()
 {
     files = new ImageFiles();
-    const std::vector<std::uint8_t> rgb = paintImage();
-    const char *names[] = {"/plain.tga", "/rle.tga"};
-    for (int which = 0; which < 2; ++which) {
-        TgaWriteOptions options;
-        options.runLength = which == 1;
-        std::string error;
-        files->dataName[which] = names[which];
-        files->path[which] = files->directory.path() + names[which];
-        if (!writeTga(files->path[which], rgb.data(), imageSide, imageSide, 3, options, error))
-            benchFailure(error);
-    }
+    const char *smoke = std::getenv("ZARVELLO_BENCH_SMOKE");
+    if (smoke && *smoke)
+        files->growthSides = {64, 128, 256};
+    writeImage("/plain.tga", imageSide, false);
+    writeImage("/rle.tga", imageSide, true);
+    for (unsigned side : files->growthSides)
+        writeImage("/side" + std::to_string(side) + ".tga", side, false);
     NFILoader::globalLoader()->addDataPath(files->directory.path().c_str());
 }
 
@@ -214,17 +273,30 @@ const char *variantName(int which)
     return which == 0 ? "uncompressed" : "rle";
 }
 
+// A contender given the file's number and a buffer it may keep between runs.
+typedef SDL_Surface *(*BufferedLoader)(int which, std::vector<Uint8> &buffer);
+
+void registerEngineAndLimit(const std::string &prefix, int which, BufferedLoader limit)
+{
+    benchmark::RegisterBenchmark((prefix + "engine").c_str(), [which](benchmark::State &state) {
+        for (auto _ : state) {
+            GraphicSurface *holder = nullptr;
+            benchmark::DoNotOptimize(loadWithEngine(which, holder));
+            holder->release();
+        }
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((prefix + "limit").c_str(), [which, limit](benchmark::State &state) {
+        std::vector<Uint8> buffer;
+        for (auto _ : state)
+            SDL_FreeSurface(limit(which, buffer));
+    })->Unit(benchmark::kMillisecond);
+}
+
 void registerBenchmarks()
 {
     for (int which = 0; which < 2; ++which) {
         const std::string prefix = std::string("image/") + variantName(which) + "/";
-        benchmark::RegisterBenchmark((prefix + "engine").c_str(), [which](benchmark::State &state) {
-            for (auto _ : state) {
-                GraphicSurface *holder = nullptr;
-                benchmark::DoNotOptimize(loadWithEngine(which, holder));
-                holder->release();
-            }
-        })->Unit(benchmark::kMillisecond);
+        registerEngineAndLimit(prefix, which, loadAtLimit);
         benchmark::RegisterBenchmark((prefix + "sdl_image").c_str(), [which](benchmark::State &state) {
             for (auto _ : state)
                 SDL_FreeSurface(loadWithSdlImage(which));
@@ -233,12 +305,10 @@ void registerBenchmarks()
             for (auto _ : state)
                 SDL_FreeSurface(loadWithStb(which));
         })->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((prefix + "limit").c_str(), [which](benchmark::State &state) {
-            std::vector<Uint8> buffer;
-            for (auto _ : state)
-                SDL_FreeSurface(loadAtLimit(which, buffer));
-        })->Unit(benchmark::kMillisecond);
     }
+    for (size_t growth = 0; growth < files->growthSides.size(); ++growth)
+        registerEngineAndLimit("image/side" + std::to_string(files->growthSides[growth]) + "/",
+                               static_cast<int>(growth + 2), loadStreaming);
 }
 
 }  // namespace

@@ -1,13 +1,19 @@
 // FontManager: the font cache, and loading a font file into a glyph strip of one colour.
-// Loading reads field by field through the data loader and stops at the first failure with its reason. A file
-// must be well formed to load: its glyphs fit the strip side by side and top-aligned, the strip is at most
-// 65,536 pixels (its positions are 16-bit), and no glyph's data is allocated before it is known to fit in what
-// is left of the file.
+// The cache keeps its fonts in the order they were loaded, with an index beside them keyed by data name, the
+// point size the file records and the colour, that answers exactly as a walk in that order would: the first
+// font of the key. Several fonts may share a key (a data name asked for with a size its file does not record is
+// loaded again on every request), and the first of them is the one the index keeps.
+// Loading reads the fields in file order and stops at the first failure with its reason; the bytes come in one
+// read through the data loader rather than one per field (see FontFields). A file must be well formed to load:
+// its glyphs fit the strip side by side and top-aligned, the strip is at most 65,536 pixels (its positions are
+// 16-bit), and no glyph's data is allocated before it is known to fit in what is left of the file.
 #include "FontManager.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "CacheIndex.h"
 #include "Console.h"
 #include "Font.h"
 #include "GraphicSurface.h"
@@ -38,6 +44,13 @@ void blitChar(FontCharacter *character, int startX, SDL_Surface *surf, Uint8 r, 
             pixels[startX + y * stride + x] = *data++ ? ink : background;
 }
 
+// The part of a font's cache key beside its data name.
+Uint32 sizeAndColour(Uint8 size, Uint8 r, Uint8 g, Uint8 b)
+{
+    return static_cast<Uint32>(size) | static_cast<Uint32>(r) << 8 | static_cast<Uint32>(g) << 16 |
+           static_cast<Uint32>(b) << 24;
+}
+
 // The glyph records of one file while it loads; frees whatever was read when it goes.
 struct GlyphRecords {
     FontCharacter glyphs[EngineFont::numChars] = {};
@@ -49,9 +62,56 @@ struct GlyphRecords {
     }
 };
 
-void readField(NFIHandle handle, void *buffer, Uint32 bytes, const char *failure)
+// The fields of one open font file, in file order. Every byte a well-formed file's fields can reach (the header,
+// 96 glyph headers and at most one strip of glyph data, since glyphs lie side by side and none is taller than
+// the strip) comes in one read through the data loader, which spares a read per field. Should that read fail,
+// or a field lie past it, the fields are read one by one through the loader from there on, so that a failure
+// still names the field at which the file gives out.
+class FontFields {
+public:
+    explicit FontFields(NFIHandle handle);
+    ~FontFields() { delete[] block; }
+    FontFields(const FontFields &) = delete;
+    FontFields &operator=(const FontFields &) = delete;
+
+    // Reads the next field, or throws failure.
+    void read(void *destination, Uint32 bytes, const char *failure);
+
+private:
+    NFILoader *loader;
+    NFIHandle handle;
+    char *block;
+    Uint32 held;  // bytes of the file at the start of block
+    Uint32 at;    // the next field's place in the file
+    bool direct;  // the fields come through the loader one by one
+};
+
+FontFields::FontFields(NFIHandle handle)
+    : loader(NFILoader::globalLoader()), handle(handle), block(nullptr), held(0), at(0), direct(false)
 {
-    if (!NFILoader::globalLoader()->readByteStream(handle, buffer, bytes))
+    const Uint64 reach = headerBytes + 8 * EngineFont::numChars + maxStripPixels;
+    const Sint32 length = loader->fileSize(handle);
+    const Uint32 wanted = static_cast<Uint32>(length <= 0 ? 0 : std::min<Uint64>(length, reach));
+    if (wanted == 0)
+        return;
+    block = new (std::nothrow) char[wanted];
+    if (block && loader->readByteStream(handle, block, wanted))
+        held = wanted;
+}
+
+void FontFields::read(void *destination, Uint32 bytes, const char *failure)
+{
+    if (!direct && static_cast<Uint64>(at) + bytes <= held) {
+        std::memcpy(destination, block + at, bytes);
+        at += bytes;
+        return;
+    }
+    if (!direct) {
+        direct = true;
+        if (!loader->seek(handle, static_cast<Sint32>(at), SEEK_SET))
+            throw failure;
+    }
+    if (!loader->readByteStream(handle, destination, bytes))
         throw failure;
 }
 
@@ -59,16 +119,17 @@ void readField(NFIHandle handle, void *buffer, Uint32 bytes, const char *failure
 void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
 {
     NFILoader *loader = NFILoader::globalLoader();
-    readField(handle, &header.fontSpecVersion, 1, "Error reading header field fontSpecVersion");
+    FontFields fields(handle);
+    fields.read(&header.fontSpecVersion, 1, "Error reading header field fontSpecVersion");
     if (header.fontSpecVersion != 1)
         throw "Unsupported font spec";
-    readField(handle, header.fontName, 32, "Error reading header field fontName");
-    readField(handle, &header.pointSize, 1, "Error reading header field pointSize");
-    readField(handle, &header.fontStyle, 1, "Error reading header field fontStyle");
-    readField(handle, &header.charHeight, 4, "Error reading header field charHeight");
-    readField(handle, &header.maxCharWidth, 4, "Error reading header field maxCharWidth");
-    readField(handle, &header.averageCharWidth, 4, "Error reading header field averageCharWidth");
-    readField(handle, &header.totalCharWidth, 4, "Error reading header field totalCharWidth");
+    fields.read(header.fontName, 32, "Error reading header field fontName");
+    fields.read(&header.pointSize, 1, "Error reading header field pointSize");
+    fields.read(&header.fontStyle, 1, "Error reading header field fontStyle");
+    fields.read(&header.charHeight, 4, "Error reading header field charHeight");
+    fields.read(&header.maxCharWidth, 4, "Error reading header field maxCharWidth");
+    fields.read(&header.averageCharWidth, 4, "Error reading header field averageCharWidth");
+    fields.read(&header.totalCharWidth, 4, "Error reading header field totalCharWidth");
 
     // A row is stored at an even number of pixels (the pitch of a 16-bit surface).
     Uint64 rowPixels = (static_cast<Uint64>(header.totalCharWidth) + 1) & ~static_cast<Uint64>(1);
@@ -80,8 +141,8 @@ void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
     Uint64 consumed = headerBytes;
     Uint64 widthSoFar = 0;
     for (FontCharacter &glyph : records.glyphs) {
-        readField(handle, &glyph.charWidth, 4, "Error reading char header field charWidth");
-        readField(handle, &glyph.charHeight, 4, "Error reading char header field charHeight");
+        fields.read(&glyph.charWidth, 4, "Error reading char header field charWidth");
+        fields.read(&glyph.charHeight, 4, "Error reading char header field charHeight");
         consumed += 8;
         widthSoFar += glyph.charWidth;
         if (widthSoFar > header.totalCharWidth)
@@ -95,7 +156,7 @@ void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
             glyph.charData = new (std::nothrow) char[dataBytes];
             if (!glyph.charData)
                 throw "Error reading character data";
-            readField(handle, glyph.charData, static_cast<Uint32>(dataBytes), "Error reading character data");
+            fields.read(glyph.charData, static_cast<Uint32>(dataBytes), "Error reading character data");
         }
         consumed += dataBytes;
     }
@@ -115,7 +176,7 @@ void makeFontFilename(const char *fontName, Uint8 size, char *filename)
             *c = '_';
 }
 
-FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0)
+FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0), index(new CacheIndex())
 {
     list = static_cast<EngineFont **>(mem_alloc(cacheGrowth * sizeof(EngineFont *)));
     if (list)
@@ -128,6 +189,7 @@ FontManager::~FontManager()
         list[i]->release();
     if (list)
         mem_dealloc(list);
+    delete index;
 }
 
 FontManager *FontManager::globalManager()
@@ -154,12 +216,9 @@ EngineFont *FontManager::retreiveFont(const char *fontName, Uint8 size, Uint8 r,
         return nullptr;
     char filename[256];
     makeFontFilename(fontName, size, filename);
-    for (Uint32 i = 0; i < currentSize; ++i) {
-        EngineFont *font = list[i];
-        if (std::strcmp(filename, font->getFilename()) == 0 && size == font->fontInfo.pointSize && r == font->r &&
-            g == font->g && b == font->b)
-            return font;
-    }
+    EngineFont *cached = static_cast<EngineFont *>(index->find(filename, sizeAndColour(size, r, g, b)));
+    if (cached)
+        return cached;
     EngineFont *font = loadFont(fontName, size, r, g, b);
     if (font && !addFont(font)) {
         font->retain();
@@ -172,6 +231,8 @@ EngineFont *FontManager::retreiveFont(const char *fontName, Uint8 size, Uint8 r,
 SDL_bool FontManager::addFont(EngineFont *font)
 {
     if (currentSize == maxSize && !growToSize(currentSize + cacheGrowth))
+        return SDL_FALSE;
+    if (!index->add(font->getFilename(), sizeAndColour(font->fontInfo.pointSize, font->r, font->g, font->b), font))
         return SDL_FALSE;
     font->retain();
     list[currentSize++] = font;

@@ -1,9 +1,13 @@
 // The font cache through getFont: the data names it makes, what identifies a cached font (data name, the point
-// size the file records, the colour), growth with stable pointers, failed loads that are not remembered, and
-// the references it holds and gives up.
+// size the file records, the colour), growth with stable pointers, failed loads that are not remembered, the
+// references it holds and gives up, and an index that answers every request as a walk over the fonts in load
+// order would, duplicates of a key included, also when every key has the same hash.
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "CacheIndexSupport.h"
 #include "FontFixture.h"
 #include "GraphicSurface.h"
 #include "Memory.h"
@@ -134,6 +138,78 @@ TEST_F(FontCache, DestroyingTheCacheFreesItsFontsAndKeepsTheRetainedOnes)
     FontManager::destroyFontManager();  // a second destroy does nothing
     FontManager::globalManager();
     EXPECT_EQ(totalAllocatedMemory(), baseline);
+}
+
+class FontCacheIndex : public NarrowedCacheHashes<FontCache> {};
+
+INSTANTIATE_TEST_SUITE_P(HashBits, FontCacheIndex, cacheHashMasks(), cacheHashMaskName);
+
+TEST_P(FontCacheIndex, EveryRequestAnswersAsAWalkInLoadOrderWould)
+{
+    // Data name -> the point size its file records. "Odd" in size 14 is a file that says 12, so asking for it
+    // loads another copy every time, and those copies are found under the file's own data name in size 12.
+    const std::map<std::string, Uint8> files = {
+        {"/gfx/fonts/Sans_10.font", 10}, {"/gfx/fonts/Sans_12.font", 12},      {"/gfx/fonts/Odd_14.font", 12},
+        {"/fonts/Data Font.font", 9},    {"/gfx/fonts/Big_Font_11.font", 11}, {"/gfx/fonts/sans_10.font", 10},
+        {"/gfx/fonts/A_Long_Font_Name_For_The_Menus_12.font", 12},
+        {"/gfx/fonts/A_Long_Font_Name_For_The_Menus_B_12.font", 12},
+    };
+    for (const auto &file : files)
+        writeData(file.first, fontOfSize(file.second).bytes());
+    const std::vector<std::pair<std::string, Uint8>> requests = {
+        {"Sans", 10}, {"Sans", 12}, {"Sans", 11}, {"sans", 10}, {"Odd", 14}, {"/gfx/fonts/Odd_14.font", 12},
+        {"/gfx/fonts/Odd_14.font", 14}, {"/fonts/Data Font.font", 9}, {"/fonts/Data Font.font", 0},
+        {"Big Font", 11}, {"/gfx/fonts/Big_Font_11.font", 11}, {"Gone", 10},
+        {"A Long Font Name For The Menus", 12}, {"A Long Font Name For The Menus B", 12},
+        {"A Long Font Name For The Menus", 13},
+    };
+    const Uint8 colours[][3] = {{0, 0, 0}, {255, 255, 255}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {255, 0, 255}};
+
+    struct Cached {
+        std::string filename;
+        Uint8 size, r, g, b;
+        EngineFont *font;
+    };
+    std::vector<Cached> walked;  // what the cache should hold, in load order
+    std::mt19937 random(23);
+    for (int request = 0; request < 700; ++request) {
+        const auto &[fontName, size] = requests[random() % requests.size()];
+        const Uint8 *rgb = colours[random() % (sizeof colours / sizeof colours[0])];
+        std::string filename = fontName;
+        if (fontName[0] != '/') {
+            filename = "/gfx/fonts/" + fontName + "_" + std::to_string(size) + ".font";
+            for (char &c : filename)
+                c = c == ' ' ? '_' : c;
+        }
+        EngineFont *expected = nullptr;
+        for (const Cached &entry : walked) {
+            if (entry.filename == filename && entry.size == size && entry.r == rgb[0] && entry.g == rgb[1] &&
+                entry.b == rgb[2]) {
+                expected = entry.font;
+                break;
+            }
+        }
+        EngineFont *got = FontManager::getFont(fontName.c_str(), size, rgb[0], rgb[1], rgb[2]);
+        const auto file = files.find(filename);
+        if (expected) {
+            ASSERT_EQ(got, expected) << "request " << request << ": " << fontName << " " << int(size);
+        } else if (file != files.end()) {
+            ASSERT_NE(got, nullptr) << fontName;
+            for (const Cached &entry : walked)
+                ASSERT_NE(got, entry.font) << fontName << " " << int(size) << " came back as " << entry.filename;
+            EXPECT_EQ(got->getFilename(), filename);
+            EXPECT_EQ(got->size(), file->second);
+            walked.push_back({filename, file->second, rgb[0], rgb[1], rgb[2], got});
+        } else {
+            ASSERT_EQ(got, nullptr) << fontName;
+        }
+    }
+    int copies = 0;
+    for (const Cached &entry : walked) {
+        EXPECT_EQ(entry.font->retainCount(), 1) << entry.filename;
+        copies += entry.filename == "/gfx/fonts/Odd_14.font" && entry.r == 0 && entry.g == 0 && entry.b == 0;
+    }
+    EXPECT_GT(copies, 3);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveWriter.h"
 #include "FontFixture.h"
 #include "GraphicSurface.h"
 
@@ -37,16 +38,17 @@ std::string failureReason(const EngineFont *font, const std::string &line)
 
 // --- Reading the file ---------------------------------------------------------------------------------------
 
-TEST_F(FontFile, EveryCutOffFileFailsWithTheFieldWhereItStopped)
+struct Cut {
+    size_t length;
+    const char *reason;
+};
+
+// Places to cut smallFont() at, each with the reason its load fails with.
+std::vector<Cut> cutsOfSmallFont()
 {
     Font font = smallFont();
-    std::string whole = font.bytes();
-    struct Cut {
-        size_t length;
-        const char *reason;
-    };
     size_t glyph95 = font.glyphOffset(95);
-    const std::vector<Cut> cuts = {
+    return {
         {0, "Error reading header field fontSpecVersion"},
         {1, "Error reading header field fontName"},
         {32, "Error reading header field fontName"},
@@ -63,15 +65,41 @@ TEST_F(FontFile, EveryCutOffFileFailsWithTheFieldWhereItStopped)
         {glyph95 + 3, "Error reading char header field charWidth"},
         {glyph95 + 7, "Error reading char header field charHeight"},
         {glyph95 + 8, "Error reading character data"},
-        {whole.size() - 1, "Error reading character data"},
+        {font.bytes().size() - 1, "Error reading character data"},
     };
-    for (const Cut &cut : cuts) {
+}
+
+TEST_F(FontFile, EveryCutOffFileFailsWithTheFieldWhereItStopped)
+{
+    Font font = smallFont();
+    std::string whole = font.bytes();
+    for (const Cut &cut : cutsOfSmallFont()) {
         writeData("/f.font", whole.substr(0, cut.length));
         EngineFont *loaded = FontManager::getFont("/f.font", font.pointSize, 255, 255, 255);
         EXPECT_EQ(failureReason(loaded, lastLine()), cut.reason) << "file cut to " << cut.length;
     }
     writeData("/f.font", whole);
     EXPECT_NE(FontManager::getFont("/f.font", font.pointSize, 255, 255, 255), nullptr);
+}
+
+TEST_F(FontFile, MemberRunningPastTheEndOfItsArchiveFailsWithTheFieldWhereTheBytesStop)
+{
+    // The directory says the member is whole, but the archive ends after cut.length of its bytes: every read
+    // up to there succeeds, and the first one beyond fails.
+    Font font = smallFont();
+    std::string whole = font.bytes();
+    const std::uint32_t memberOffset = 13 + 8 + 276;
+    int number = 0;
+    for (const Cut &cut : cutsOfSmallFont()) {
+        std::string bytes = archive::fileHeader(13) + archive::dirHeader(1) +
+                            archive::dirEntry("/f.font", memberOffset, static_cast<std::uint32_t>(whole.size())) +
+                            whole.substr(0, cut.length);
+        const std::string file = root + "/cut" + std::to_string(number++) + ".nfi";
+        archive::writeFile(file, bytes);
+        ASSERT_EQ(NFILoader::globalLoader()->addNFIFile(file.c_str()), SDL_TRUE);
+        EngineFont *loaded = FontManager::getFont("/f.font", font.pointSize, 255, 255, 255);
+        EXPECT_EQ(failureReason(loaded, lastLine()), cut.reason) << "archive cut after " << cut.length;
+    }
 }
 
 TEST_F(FontFile, VersionOtherThanOneIsRefusedWithoutReadingFurther)

@@ -1,11 +1,14 @@
 // The image cache: one load per name, shared surfaces with the cache's single reference, growth by ten, failed
-// loads not remembered, and what survives its destruction.
+// loads not remembered, what survives its destruction, and an index that answers every request as a walk over
+// the images in load order would, also when every name has the same hash.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "CacheIndexSupport.h"
 #include "GraphicSurface.h"
 #include "ImageManager.h"
 #include "ImageTestSupport.h"
@@ -71,6 +74,15 @@ TEST_F(ImageCache, FailedLoadIsNotRememberedAndTriedAgain)
     EXPECT_EQ(1u, ImageManager::globalManager()->count());
 }
 
+TEST_F(ImageCache, NullNameGivesNoImageAndCachesNothing)
+{
+    putImage("/tile.tga");
+    ASSERT_NE(nullptr, ImageManager::getImage("/tile.tga"));
+    EXPECT_EQ(nullptr, ImageManager::getImage(nullptr));
+    EXPECT_EQ(1u, ImageManager::globalManager()->count());
+    EXPECT_TRUE(newLines().empty());
+}
+
 TEST_F(ImageCache, RawImageCannotBeCachedForWantOfASize)
 {
     put("/back.raw", patternRgb(2, 2));
@@ -114,6 +126,72 @@ TEST_F(ImageCache, DestroyingWithoutACacheDoesNothing)
     ImageManager::destroyImageManager();
     ImageManager::destroyImageManager();
     EXPECT_TRUE(newLines().empty());
+}
+
+class ImageCacheIndex : public NarrowedCacheHashes<ImageCache> {};
+
+INSTANTIATE_TEST_SUITE_P(HashBits, ImageCacheIndex, cacheHashMasks(), cacheHashMaskName);
+
+TEST_P(ImageCacheIndex, EveryRequestAnswersAsAWalkInLoadOrderWould)
+{
+    // Names that differ only in case, in their last byte, in length by one, or far from their shared start;
+    // some have no file (never cached, tried again each time) and ".raw" ones can never be cached.
+    std::vector<std::string> pool;
+    for (int i = 0; i < 60; ++i)
+        pool.push_back("/gfx/sprites/" + std::string(i % 7 * 9, 's') + std::to_string(i) + ".tga");
+    for (const char *name : {"/a.tga", "/A.tga", "/a.tgb.tga", "/ab.tga", "/b.tga", "/gfx/x.tga", "/gfx/X.tga"})
+        pool.push_back(name);
+    for (size_t length : {7, 8, 9, 16, 17, 100, 200})
+        pool.push_back("/" + std::string(length - 5, 'p') + ".tga");
+    // Around the 38 bytes an index slot holds of a name: names that are equal that far and differ after it, or
+    // differ in length by one across it.
+    const std::string stem = "/" + std::string(37, 'w');
+    for (const char *tail : {"", "w", "ww", "a", "b", "wa", "wb", "wwwwwwwwwwwwwwwwwwwwa"})
+        pool.push_back(stem + tail + ".tga");
+    pool.push_back(stem.substr(0, 36) + ".tga");
+    pool.push_back(stem.substr(0, 35) + ".tga");
+    std::vector<bool> present(pool.size());
+    for (size_t i = 0; i < pool.size(); ++i) {
+        present[i] = i % 5 != 3;
+        if (present[i])
+            putImage(pool[i]);
+    }
+    pool.push_back("/missing/never.tga");
+    present.push_back(false);
+    pool.push_back(put("/sheet.raw", patternRgb(2, 2)));
+    present.push_back(false);
+
+    ImageManager *cache = ImageManager::globalManager();
+    std::vector<std::pair<std::string, GraphicSurface *>> walked;  // what the cache should hold, in load order
+    std::mt19937 random(17);
+    for (int request = 0; request < 1500; ++request) {
+        const size_t pick = random() % pool.size();
+        const std::string &name = pool[pick];
+        GraphicSurface *expected = nullptr;
+        for (const auto &entry : walked) {
+            if (entry.first == name) {
+                expected = entry.second;
+                break;
+            }
+        }
+        GraphicSurface *got = ImageManager::getImage(name.c_str());
+        if (expected) {
+            ASSERT_EQ(got, expected) << "request " << request << ": " << name;
+        } else if (present[pick]) {
+            ASSERT_NE(got, nullptr) << name;
+            for (const auto &entry : walked)
+                ASSERT_NE(got, entry.second) << name << " came back as " << entry.first;
+            EXPECT_STREQ(got->getName(), name.c_str());
+            walked.push_back({name, got});
+        } else {
+            ASSERT_EQ(got, nullptr) << name;
+        }
+        ASSERT_EQ(cache->count(), walked.size());
+        ASSERT_EQ(cache->capacity(), walked.size() <= 10 ? 10u : (walked.size() + 9) / 10 * 10);
+    }
+    EXPECT_GT(walked.size(), 50u);
+    for (const auto &entry : walked)
+        EXPECT_EQ(entry.second->retainCount(), 1) << entry.first;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <SDL_types.h>
 
+class CacheIndex;
 class EngineFont;
 
 /// Writes into filename, a buffer of 256 bytes, the data name under which getFont looks for fontName in size:
@@ -45,6 +46,9 @@ private:
     EngineFont **list;
     Uint32 currentSize;
     Uint32 maxSize;
+    // (data name, recorded point size and colour) -> the first font of that key in list; addFont fails when it
+    // cannot grow, as when the list cannot.
+    CacheIndex *index;
 };
 
 #endif

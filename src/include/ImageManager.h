@@ -7,6 +7,7 @@
 
 #include <SDL_types.h>
 
+class CacheIndex;
 class GraphicSurface;
 
 /// The image cache: a singleton made by the GUI start-up, reached through static functions.
@@ -36,12 +37,14 @@ private:
     ~ImageManager();
 
     GraphicSurface *retreiveImage(const char *filename);
-    void addImage(GraphicSurface *image);
+    // Appends image and takes a reference to it; false, with nothing changed, when the index cannot grow.
+    bool addImage(GraphicSurface *image);
     void growToSize(Uint32 newMax);
 
     GraphicSurface **list;
     Uint32 currentSize;
     Uint32 maxSize;
+    CacheIndex *index;  // name -> the first image of that name in list
 };
 
 #endif
