@@ -9,9 +9,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs="${ZARVELLO_JOBS:-$(nproc)}"
 work=$(mktemp -d)
-xvfb=""
+xserver_pid=""
 cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  [ -n "$xserver_pid" ] && kill "$xserver_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -33,11 +33,9 @@ for example in walker dialogs; do
   cmake --build "$out/$example" -j"$jobs" >/dev/null
 done
 
-# The server picks a free display number itself and writes it out once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")"
+# shellcheck source=linux/xserver.sh
+. "$root/linux/xserver.sh"
+start_xserver "$work"
 unset SDL_VIDEODRIVER
 
 fail() { echo "check-examples: $*" >&2; exit 1; }
@@ -47,13 +45,7 @@ start() {
   local name=$1 title=$2
   (cd "$out/$name" && exec "./$name") >"$work/$name.out" 2>&1 &
   program=$!
-  window=""
-  for _ in $(seq 150); do
-    window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    kill -0 "$program" 2>/dev/null || break
-    sleep 0.1
-  done
+  wait_for_window "$title" "$program"
   [ -n "$window" ] || { cat "$work/$name.out" >&2; fail "$name did not open its window"; }
   sleep 1
 }

@@ -16,23 +16,15 @@ fi
 
 # The server picks a free display number itself and writes it out once it accepts connections.
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# shellcheck source=linux/xserver.sh
+. "$root/linux/xserver.sh"
+start_xserver "$work"
+trap 'kill "$xserver_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 # The program's console goes to the terminal and to a file, which tells whether it runs full screen.
 "$build/zarvello" "$@" 2> >(tee "$work/console" >&2) &
 program=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --name '^Zarvello$' 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$program" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_window Zarvello "$program" 100
 sleep 3
 shot="$build/screenshot.png"
 if [ -n "$window" ]; then

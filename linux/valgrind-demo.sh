@@ -13,9 +13,9 @@ cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" -j"${ZARVELLO_JOBS:-2}" --target zarvello_program zarvello_data >/dev/null
 
 work=$(mktemp -d)
-xvfb=""
+xserver_pid=""
 cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  [ -n "$xserver_pid" ] && kill "$xserver_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -26,18 +26,10 @@ cp "$build/zarvello" "$work/run/"
 cp "$build/zarvello.conf" "$work/run/"
 cp "$build"/data/*.nfi "$work/run/data/"
 
-display=""
-for _ in $(seq 20); do
-  candidate=":$(( (RANDOM % 400) + 500 ))"
-  Xvfb "$candidate" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY="$candidate"
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  if xdpyinfo >/dev/null 2>&1; then display="$candidate"; break; fi
-  kill "$xvfb" 2>/dev/null || true
-  xvfb=""
-done
-[ -n "$display" ] || { echo "valgrind-demo: no X server could be started" >&2; exit 1; }
+# shellcheck source=linux/xserver.sh
+. "$root/linux/xserver.sh"
+start_xserver "$work"
+xdpyinfo >/dev/null 2>&1 || { echo "valgrind-demo: no X server could be started" >&2; exit 1; }
 unset SDL_VIDEODRIVER
 
 log="$work/memcheck.log"
@@ -45,13 +37,7 @@ log="$work/memcheck.log"
   --num-callers=30 --log-file="$log" ./zarvello -windowed) >"$work/program.out" 2>&1 &
 program=$!
 
-window=""
-for _ in $(seq 1200); do
-  window=$(xdotool search --name '^Zarvello$' 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$program" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_window Zarvello "$program" 1200
 if [ -z "$window" ]; then
   wait "$program" || true
   echo "valgrind-demo: the demonstration did not open its window" >&2
