@@ -1,13 +1,12 @@
-// The data loader's operating-system side: scanning a data path for ".nfi" archives and telling a regular
-// file from a directory or device that happens to open, and positioned reads of archive members.
-// Depends on: the data loader, Console, Utility; POSIX directory, file status and read calls.
+// The data loader's operating-system side: scanning a data path for ".nfi" archives, and positioned reads of
+// archive members.
+// Depends on: the data loader, Console, Utility; POSIX directory and read calls.
 #include "NFILoader.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Console.h"
@@ -57,12 +56,4 @@ SDL_bool NFILoader::readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset)
         offset += static_cast<Uint64>(got);
     }
     return SDL_TRUE;
-}
-
-SDL_bool NFILoader::isRegularFile(FILE *file)
-{
-    struct stat status;
-    if (fstat(fileno(file), &status) != 0)
-        return SDL_FALSE;
-    return S_ISREG(status.st_mode) ? SDL_TRUE : SDL_FALSE;
 }

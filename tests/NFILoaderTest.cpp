@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ArchiveWriter.h"
@@ -18,6 +20,7 @@
 #include "Console.h"
 #include "Memory.h"
 #include "NFILoader.h"
+#include "RunDirectory.h"
 #include "TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -256,6 +259,88 @@ TEST_F(DataLoader, DirectoryIsNotALooseFile)
     write("d/a.nfi", archive::build({{"/gfx", "member named like the directory"}}));
     loader()->addDataPath(path("d").c_str());
     EXPECT_EQ(contents("/gfx"), "member named like the directory");
+}
+
+// --- Names that are no regular files: nothing waits on them ------------------------------------------------
+// Each case runs in a child with a time limit, so that an open or read that waited would fail the test rather
+// than hang it.
+
+TEST_F(DataLoader, FifoTerminalOrDeviceTakenForALooseFileIsPassedOverWithoutWaiting)
+{
+    IdleTerminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    fs::create_directories(path("d/gfx"));
+    ASSERT_EQ(mkfifo(path("d/gfx/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo(path("d/gfx/lonely-fifo").c_str(), 0644), 0);
+    fs::create_symlink(terminal.path, path("d/gfx/tty"));
+    fs::create_symlink("/dev/zero", path("d/gfx/zero"));
+    write("d/a.nfi", archive::build({{"/gfx/fifo", "member 1"}, {"/gfx/tty", "member 2"}, {"/gfx/zero", "member 3"}}));
+    ChildResult child = runInChild([&] {
+        loader()->addDataPath(path("d").c_str());
+        return contents("/gfx/fifo") + " " + contents("/gfx/tty") + " " + contents("/gfx/zero") + " " +
+               contents("/gfx/lonely-fifo") + " " + std::to_string(loader()->fileExists("/gfx/lonely-fifo"));
+    }, 20);
+    EXPECT_FALSE(child.timedOut);
+    EXPECT_EQ(child.output, "member 1 member 2 member 3 <missing> 0");
+}
+
+TEST_F(DataLoader, FifoTerminalOrDeviceNamedLikeAnArchiveIsRejectedWithoutWaiting)
+{
+    IdleTerminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    fs::create_directories(path("d"));
+    ASSERT_EQ(mkfifo(path("d/fifo.nfi").c_str(), 0644), 0);
+    fs::create_symlink(terminal.path, path("d/tty.nfi"));
+    fs::create_symlink("/dev/zero", path("d/zero.nfi"));
+    write("d/good.nfi", archive::build({{"/m", "x"}}));
+    ChildResult child = runInChild([&] {
+        loader()->addDataPath(path("d").c_str());
+        std::string counts;
+        for (const char *line : {"Error adding Archive file 'fifo.nfi'", "Error adding Archive file 'tty.nfi'",
+                                 "Error adding Archive file 'zero.nfi'", "Adding Archive file 'good.nfi' (1 file)"})
+            counts += std::to_string(countLines(line));
+        return counts + " " + std::to_string(Console::totalLines()) + " " + contents("/m");
+    }, 20);
+    EXPECT_FALSE(child.timedOut);
+    // Four archive lines after "Data Loader initializing" and "Adding data path": no warning among them.
+    EXPECT_EQ(child.output, "1111 6 x");
+}
+
+// Every accepted archive keeps a descriptor. With room for the directory scan and three more, three archives
+// are accepted and each of the others is refused with the warning that says why.
+TEST_F(DataLoader, ArchiveRefusedForWantOfDescriptorsIsFollowedByAWarning)
+{
+    const int archives = 12;
+    for (int i = 0; i < archives; ++i)
+        write("d/a" + std::to_string(i) + ".nfi", archive::build({{"/m" + std::to_string(i), "x"}}));
+    ChildResult child = runInChild([&] {
+        // The lowest limit under which exactly four descriptors are free.
+        int limit = 0;
+        for (int open = 0; limit - open < 4; ++limit)
+            open += fcntl(limit, F_GETFD) != -1;
+        struct rlimit files = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+        if (setrlimit(RLIMIT_NOFILE, &files) != 0)
+            return std::string("setrlimit failed");
+        loader()->addDataPath(path("d").c_str());
+        const std::string warning = "(each accepted archive keeps one open; this process may open " +
+                                    std::to_string(limit) + " files)";
+        int accepted = 0;
+        int refusedWithWarning = 0;
+        const std::vector<std::string> lines = consoleLines();
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            accepted += lines[i].rfind("Adding Archive file 'a", 0) == 0;
+            const std::string error = "Error adding Archive file '";
+            if (lines[i].rfind(error, 0) != 0)
+                continue;
+            const std::string name = lines[i].substr(error.size(), lines[i].size() - error.size() - 1);
+            refusedWithWarning += i + 1 < lines.size() &&
+                                  lines[i + 1] == "WARNING: No file descriptor left to open archive file '" + name +
+                                                      "' " + warning;
+        }
+        return std::to_string(accepted) + " " + std::to_string(refusedWithWarning);
+    }, 20);
+    EXPECT_EQ(child.exitCode, 0) << child.standardError;
+    EXPECT_EQ(child.output, "3 9");
 }
 
 // The index must answer exactly as a walk over the archives, newest first, each in directory order.
@@ -696,6 +781,45 @@ TEST_F(DataLoader, MemberReachingPastTheArchiveReadsWhatIsThereAndNeverMore)
     EXPECT_EQ(loader()->readString(shortMember, buffer, sizeof buffer, SDL_TRUE), SDL_TRUE);
     EXPECT_STREQ(buffer, "line");
     EXPECT_EQ(loader()->readString(shortMember, buffer, sizeof buffer, SDL_TRUE), SDL_FALSE);
+}
+
+// A member whose data the archive cuts short after two bytes: the failed line read counts the two bytes it
+// stored and no more, so the next read starts at the byte that could not be read.
+TEST_F(DataLoader, FailedLineReadLeavesThePositionAtTheByteThatCouldNotBeRead)
+{
+    const std::string head = archive::fileHeader(13) + archive::dirHeader(1) + archive::dirEntry("/cut", 13 + 8 + 276, 10);
+    write("a.nfi", head + "ab");
+    ASSERT_EQ(loader()->addNFIFile(path("a.nfi").c_str()), SDL_TRUE);
+    NFIHandle cut = loader()->openFile("/cut");
+    ASSERT_NE(cut, -1);
+    char buffer[16];
+    EXPECT_EQ(loader()->readString(cut, buffer, sizeof buffer, SDL_FALSE), SDL_FALSE);
+    EXPECT_STREQ(buffer, "ab");
+    ASSERT_EQ(loader()->seek(cut, -1, SEEK_CUR), SDL_TRUE);
+    char byte = 0;
+    EXPECT_EQ(loader()->readByte(cut, &byte), SDL_TRUE);
+    EXPECT_EQ(byte, 'b');
+}
+
+// A carriage return fills the buffer and the byte after it cannot be read: the line read so far stands.
+TEST_F(DataLoader, LineEndingInACarriageReturnBeforeAnUnreadableByteIsReturned)
+{
+    const std::string head = archive::fileHeader(13) + archive::dirHeader(1) + archive::dirEntry("/cr", 13 + 8 + 276, 10);
+    write("a.nfi", head + "ab\r");
+    ASSERT_EQ(loader()->addNFIFile(path("a.nfi").c_str()), SDL_TRUE);
+    NFIHandle cr = loader()->openFile("/cr");
+    ASSERT_NE(cr, -1);
+    char buffer[4];
+    EXPECT_EQ(loader()->readString(cr, buffer, sizeof buffer, SDL_TRUE), SDL_TRUE);
+    EXPECT_STREQ(buffer, "ab\n");
+    EXPECT_EQ(loader()->readString(cr, buffer, sizeof buffer, SDL_TRUE), SDL_FALSE);
+    ASSERT_EQ(loader()->seek(cr, 0, SEEK_SET), SDL_TRUE);
+    EXPECT_EQ(loader()->readString(cr, buffer, sizeof buffer, SDL_FALSE), SDL_TRUE);
+    EXPECT_STREQ(buffer, "ab");
+    ASSERT_EQ(loader()->seek(cr, -1, SEEK_CUR), SDL_TRUE);
+    char byte = 0;
+    EXPECT_EQ(loader()->readByte(cr, &byte), SDL_TRUE);
+    EXPECT_EQ(byte, '\r');
 }
 
 }  // namespace

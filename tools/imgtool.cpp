@@ -1,7 +1,8 @@
 // imgtool: prepares images for the engine. "convert" turns anything stb_image reads (PNG, BMP, JPEG, TGA,
 // ...) into a TGA 2.0 file with footer, which most image editors do not write; "check" runs the engine's own
 // TGA reader on a file and says why it would refuse it; "raw" writes headerless RGB and the size to pass.
-// Depends on: TgaWriter, the engine's TGA reader and data loader, stb_image (this tool only).
+// Depends on: TgaWriter, the engine's TGA reader, data loader and openRegularFile, stb_image (this tool only).
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,6 +23,7 @@
 #include "NFILoader.h"
 #include "TgaLoader.h"
 #include "TgaWriter.h"
+#include "Utility.h"
 
 namespace {
 
@@ -58,12 +60,20 @@ bool loadInput(const char *path, bool keepAlpha, LoadedImage &image)
     int width = 0;
     int height = 0;
     int components = 0;
-    if (!stbi_info(path, &width, &height, &components)) {
+    // Only a regular file is read: a FIFO or terminal given as the input never holds the tool up.
+    FILE *file = openRegularFile(path, "rb");
+    if (!file) {
+        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, openFailureReason(errno));
+        return false;
+    }
+    if (!stbi_info_from_file(file, &width, &height, &components)) {
         std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, stbi_failure_reason());
+        std::fclose(file);
         return false;
     }
     const int wanted = keepAlpha && (components == 2 || components == 4) ? 4 : 3;
-    unsigned char *data = stbi_load(path, &width, &height, &components, wanted);
+    unsigned char *data = stbi_load_from_file(file, &width, &height, &components, wanted);
+    std::fclose(file);
     if (!data) {
         std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, stbi_failure_reason());
         return false;
@@ -163,9 +173,13 @@ int rawCommand(int argc, char **argv)
     LoadedImage image;
     if (!loadInput(argv[2], false, image))
         return 1;
-    FILE *file = std::fopen(argv[3], "wb");
-    const bool written = file && std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size();
-    if (!file || std::fclose(file) != 0 || !written) {
+    FILE *file = openRegularFile(argv[3], "wb");
+    if (!file) {
+        std::fprintf(stderr, "imgtool: cannot write '%s': %s\n", argv[3], openFailureReason(errno));
+        return 1;
+    }
+    const bool written = std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size();
+    if (std::fclose(file) != 0 || !written) {
         std::fprintf(stderr, "imgtool: cannot write '%s'\n", argv[3]);
         return 1;
     }

@@ -120,7 +120,6 @@ private:
     void scanNFIFilesFromPath(const char *path);
     NFIHandle openFileLocally(const char *filename);
     Sint32 getFileSize(FILE *file);
-    static SDL_bool isRegularFile(FILE *file);
     // Reads exactly size bytes from offset of the stream's file, leaving the stream where it was.
     static SDL_bool readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset);
     InternalHandle *openHandle(NFIHandle handle);

@@ -1,5 +1,6 @@
 // Path and text utilities: the bounded formatter, strdup on tracked memory, the run directory and the default
-// data directory, the last component of a path, and the rectangle overlap test.
+// data directory, the last component of a path, the rectangle overlap test, the one way the engine and its
+// tools open a file (a regular file only, never waiting on it) and the start-up raise of the open-file limit.
 // Depends on: Memory, Console.
 //
 // snprintf, vsnprintf and strdup share their names with the C library, so the engine's own live in the
@@ -9,6 +10,7 @@
 #define ZARVELLO_UTILITY_H
 
 #include <cstdarg>
+#include <cstdio>
 
 #include <SDL_types.h>
 #include <SDL_video.h>
@@ -38,5 +40,19 @@ const char *fileComponentOfPath(const char *path);
 
 // Whether two rectangles share at least one pixel; rectangles that only touch do not.
 SDL_bool rectsOverlap(const SDL_Rect *rect1, const SDL_Rect *rect2);
+
+// openRegularFile: "rb" reads, "wb" writes from empty, "a" appends; the last two create a missing file. A FIFO,
+// terminal, directory or device is refused without being waited on; errno is then EINVAL.
+/// Opens path as a stream only when it is a regular file, never waiting; null with errno set otherwise.
+std::FILE *openRegularFile(const char *path, const char *mode);
+
+/// The reason for openRegularFile's failure with errno error: "not a regular file" or the system's text.
+const char *openFailureReason(int error);
+
+/// Raises the soft limit on open files to the hard limit (every accepted archive keeps a file open).
+void raiseOpenFileLimit();
+
+/// The soft limit on open files now.
+Uint64 openFileLimit();
 
 #endif
