@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <lua.hpp>
 
 #include "Utility.h"
@@ -399,6 +401,11 @@ int lua_dofile(lua_State *L, const char *filename)
         return LUA_ERRFILE;
     // The whole script, at most as large as the memory a script may use.
     std::string script;
+    struct stat fileStatus;
+    if (fstat(fileno(file), &fileStatus) == 0 && fileStatus.st_size > 0) {
+        const std::size_t fileSize = static_cast<std::size_t>(fileStatus.st_size);
+        script.reserve(fileSize < memoryLimit ? fileSize : memoryLimit + 1);
+    }
     char block[65536];
     std::size_t got;
     while (script.size() <= memoryLimit && (got = std::fread(block, 1, sizeof block, file)) > 0)

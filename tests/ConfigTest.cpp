@@ -281,6 +281,14 @@ TEST_F(ConfigScript, EnvIsAnOrdinaryNameSoNoRouteAssignsAnythingButTheFiveNames)
         {"_ENV_ = {}", failure("Unknown configuration variable '_ENV_'")},
         {"_ENV[\"skin\\0junk\"] = \"zero\"", failedScript},
         {"_ENV.skin = \"dotted\"", failedScript},
+        // Where a string or comment ends decides what is code: each of these ends where the interpreter ends it.
+        {"local s = \"a\\\r\n\" _ENV = {}", failure("Unknown configuration variable '_ENV'")},
+        {"local s = 'a\\\n\r' _ENV = {}", failure("Unknown configuration variable '_ENV'")},
+        {"local s = [==[ ]=] ]] ]==] _ENV = {}", failure("Unknown configuration variable '_ENV'")},
+        {"--[==[ ]=] _ENV = {} ]==] bogus = 1", failure("Unknown configuration variable 'bogus'")},
+        {"--[= a short comment\n_ENV = {}", failure("Unknown configuration variable '_ENV'")},
+        {"local t = {f = function() local a, _ENV = 1, {} bogus = 1 end}\nt.f()",
+         failure("Unknown configuration variable 'bogus'")},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(runScript(c.script), SDL_FALSE) << c.script;
