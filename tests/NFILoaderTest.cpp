@@ -45,6 +45,18 @@ protected:
         return count;
     }
 
+    // A handle on the member "/cut", which claims 10 bytes while its archive ends after the given bytes of it;
+    // -1 when the archive is refused.
+    NFIHandle memberCutShort(const std::string &bytes)
+    {
+        const std::string head =
+            archive::fileHeader(13) + archive::dirHeader(1) + archive::dirEntry("/cut", 13 + 8 + 276, 10);
+        write("cut.nfi", head + bytes);
+        if (loader()->addNFIFile(path("cut.nfi").c_str()) == SDL_FALSE)
+            return -1;
+        return loader()->openFile("/cut");
+    }
+
     // The whole file through a fresh handle; "<missing>" when it does not open.
     std::string contents(const char *name)
     {
@@ -787,10 +799,7 @@ TEST_F(DataLoader, MemberReachingPastTheArchiveReadsWhatIsThereAndNeverMore)
 // stored and no more, so the next read starts at the byte that could not be read.
 TEST_F(DataLoader, FailedLineReadLeavesThePositionAtTheByteThatCouldNotBeRead)
 {
-    const std::string head = archive::fileHeader(13) + archive::dirHeader(1) + archive::dirEntry("/cut", 13 + 8 + 276, 10);
-    write("a.nfi", head + "ab");
-    ASSERT_EQ(loader()->addNFIFile(path("a.nfi").c_str()), SDL_TRUE);
-    NFIHandle cut = loader()->openFile("/cut");
+    NFIHandle cut = memberCutShort("ab");
     ASSERT_NE(cut, -1);
     char buffer[16];
     EXPECT_EQ(loader()->readString(cut, buffer, sizeof buffer, SDL_FALSE), SDL_FALSE);
@@ -804,10 +813,7 @@ TEST_F(DataLoader, FailedLineReadLeavesThePositionAtTheByteThatCouldNotBeRead)
 // A carriage return fills the buffer and the byte after it cannot be read: the line read so far stands.
 TEST_F(DataLoader, LineEndingInACarriageReturnBeforeAnUnreadableByteIsReturned)
 {
-    const std::string head = archive::fileHeader(13) + archive::dirHeader(1) + archive::dirEntry("/cr", 13 + 8 + 276, 10);
-    write("a.nfi", head + "ab\r");
-    ASSERT_EQ(loader()->addNFIFile(path("a.nfi").c_str()), SDL_TRUE);
-    NFIHandle cr = loader()->openFile("/cr");
+    NFIHandle cr = memberCutShort("ab\r");
     ASSERT_NE(cr, -1);
     char buffer[4];
     EXPECT_EQ(loader()->readString(cr, buffer, sizeof buffer, SDL_TRUE), SDL_TRUE);

@@ -312,7 +312,7 @@ int dumpSkin(const char *path)
 {
     std::string bytes;
     if (!readWholeFile(path, bytes)) {
-        std::fprintf(stderr, "skintool: cannot read '%s': %s\n", path, std::strerror(errno));
+        std::fprintf(stderr, "skintool: cannot read '%s': %s\n", path, openFailureReason(errno));
         return 1;
     }
     if (bytes.size() < skinFileSize) {
