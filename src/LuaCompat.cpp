@@ -154,13 +154,22 @@ private:
         return at(i, '[') && at(j, '[') ? static_cast<long>(j - i - 1) : -1;
     }
 
-    // Past the closing bracket of the long string or comment of level that opens at i (the end of the text when
-    // it never closes).
+    // Past the closing bracket ("]", level "=", "]") of the long string or comment of level that opens at i; the
+    // end of the text when it never closes. Every character is looked at once or twice.
     std::size_t afterLongBracket(std::size_t i, long level) const
     {
-        const std::string close = "]" + std::string(static_cast<std::size_t>(level), '=') + "]";
-        const std::size_t found = std::string_view(text, size).find(close, i + 2 + static_cast<std::size_t>(level));
-        return found == std::string_view::npos ? size : found + close.size();
+        const std::size_t equals = static_cast<std::size_t>(level);
+        for (std::size_t j = i + 2 + equals; j < size; ++j) {
+            if (text[j] != ']')
+                continue;
+            std::size_t k = j + 1;
+            while (at(k, '=') && k - j - 1 < equals)
+                ++k;
+            if (k - j - 1 == equals && at(k, ']'))
+                return k + 1;
+            j = k - 1;
+        }
+        return size;
     }
 
     std::size_t skipSpaceAndComments(std::size_t i) const
@@ -207,8 +216,8 @@ private:
             nesting.pop_back();
     }
 
-    // Whether the name at [start, end) is read as a variable: not after "." or ":", and not the key of a
-    // constructor's field (first in the field, directly inside the braces, followed by a single "=").
+    // Whether the name just scanned, ending at end, is read as a variable: not after "." or ":", and not the key
+    // of a constructor's field (first in the field, directly inside the braces, followed by a single "=").
     bool isVariable(std::size_t end) const
     {
         if (previous == TOKEN_FIELD_MARK)
