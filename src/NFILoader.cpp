@@ -272,9 +272,11 @@ SDL_bool NFILoader::addNFIFile(const char *filename)
         const bool outOfDescriptors = errno == EMFILE || errno == ENFILE;
         Console::addString("Error adding Archive file '%s'", fileComponentOfPath(filename));
         if (outOfDescriptors)
-            Console::addString("WARNING: No file descriptor left to open archive file '%s' (each accepted archive "
-                               "keeps one open; this process may open %llu files)",
-                               fileComponentOfPath(filename), static_cast<unsigned long long>(openFileLimit()));
+            Console::addString("WARNING: Too few file descriptors left to keep archive file '%s' open (each "
+                               "accepted archive keeps one, %d stay free for other files; this process may open "
+                               "%llu files)",
+                               fileComponentOfPath(filename), descriptorsKeptFree,
+                               static_cast<unsigned long long>(openFileLimit()));
         return SDL_FALSE;
     }
     Uint32 count = archive->dirHeader.dirSize;
@@ -307,8 +309,14 @@ NFIFile *NFILoader::getNFIInfo(const char *fullName, const char *bareName)
     if (!info)
         return nullptr;
     zarvello::snprintf(255, info->name, "%s", bareName);
-    // A FIFO, terminal or device named like an archive is refused without waiting on it.
+    // A FIFO, terminal or device named like an archive is refused without waiting on it; an archive that would
+    // leave too few descriptors for the program's other files is refused as if none had been left.
     info->fileHandle = openRegularFile(fullName, "rb");
+    if (info->fileHandle && leavesDescriptorsFree(info->fileHandle) == SDL_FALSE) {
+        std::fclose(info->fileHandle);
+        info->fileHandle = nullptr;
+        errno = EMFILE;
+    }
     if (!info->fileHandle) {
         const int error = errno;
         delete info;

@@ -1,5 +1,5 @@
-// The data loader's operating-system side: scanning a data path for ".nfi" archives, and positioned reads of
-// archive members.
+// The data loader's operating-system side: scanning a data path for ".nfi" archives, positioned reads of archive
+// members, and the descriptors an archive may take.
 // Depends on: the data loader, Console, Utility; POSIX directory and read calls.
 #include "NFILoader.h"
 
@@ -56,4 +56,11 @@ SDL_bool NFILoader::readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset)
         offset += static_cast<Uint64>(got);
     }
     return SDL_TRUE;
+}
+
+SDL_bool NFILoader::leavesDescriptorsFree(FILE *file)
+{
+    // A new descriptor is the lowest free one, so every lower one is taken and at most limit - fd - 1 are left.
+    const Uint64 descriptor = static_cast<Uint64>(fileno(file));
+    return descriptor + 1 + descriptorsKeptFree <= openFileLimit() ? SDL_TRUE : SDL_FALSE;
 }
