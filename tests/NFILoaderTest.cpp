@@ -319,11 +319,10 @@ TEST_F(DataLoader, FifoTerminalOrDeviceNamedLikeAnArchiveIsRejectedWithoutWaitin
         for (const char *line : {"Error adding Archive file 'fifo.nfi'", "Error adding Archive file 'tty.nfi'",
                                  "Error adding Archive file 'zero.nfi'", "Adding Archive file 'good.nfi' (1 file)"})
             counts += std::to_string(countLines(line));
-        return counts + " " + std::to_string(Console::totalLines()) + " " + contents("/m");
+        return counts + " " + std::to_string(countLinesStartingWith("WARNING")) + " " + contents("/m");
     }, 20);
     EXPECT_FALSE(child.timedOut);
-    // Four archive lines after "Data Loader initializing" and "Adding data path": no warning among them.
-    EXPECT_EQ(child.output, "1111 6 x");
+    EXPECT_EQ(child.output, "1111 0 x");
 }
 
 // Every accepted archive keeps a descriptor, and 16 always stay free for the program's other files. With only the
