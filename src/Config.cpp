@@ -90,12 +90,15 @@ int configTagMethod(lua_State *L)
 
         ConfigEntry search;
         zarvello::snprintf(255, search.name, "%s", varName ? varName : "");
+        // The name is compared whole: one holding a zero byte ("skin\0junk") is no variable of the table,
+        // although its copy for the search ends at that byte.
+        const bool wholeName = varName && std::strlen(varName) == lua_strlen(L, 1);
         const ConfigEntry *found = static_cast<const ConfigEntry *>(
             std::bsearch(&search, configTable, configTableSize, sizeof(ConfigEntry), symbolCompFunc));
         // A name the five do not have may be one of the game's own settings.
         if (!found)
             found = findGameSetting(search.name);
-        if (!found) {
+        if (!found || !wholeName) {
             zarvello::snprintf(511, buf, "Unknown configuration variable '%s'", search.name);
             failed = true;
         } else if (found->type != varType) {

@@ -1,6 +1,6 @@
 // Console: the in-memory line log with its echo on standard error and the log file "console.log" beside the
 // executable. The log file is opened in append mode for each line and closed again, so every line is on disk
-// when addString returns.
+// when addString returns; only a regular file (or none yet) is written.
 #include "Console.h"
 
 #include <cstdarg>
@@ -21,9 +21,11 @@ bool isOn(const SDL_bool &setting)
     return storedSetting(setting) == Uint32(SDL_TRUE);
 }
 
+// A log file name that is a FIFO, terminal or device takes no line, like one that cannot be opened; nothing
+// waits on it.
 void logConsoleString(const char *str)
 {
-    FILE *file = std::fopen(logFilename, "a");
+    FILE *file = openRegularFile(logFilename, "a");
     if (!file)
         return;
     std::fprintf(file, "%s\n", str);

@@ -52,11 +52,13 @@ void ImageList::arrayInit(Uint32 horzCount, Uint32 vertCount)
         Console::addString("WARNING: ImageList->arrayInit (%d,%d, '%s'): height not evenly divisible", horzCount,
                            vertCount, name);
 
-    // Every cell past the hundredth is refused with its own message; a grid of millions of cells stops after
-    // as many refusals as the sheet has room, rather than filling the log.
+    // Every cell past the hundredth is refused with its own message. Only an absurd grid (billions of cells
+    // from a mistyped count) reaches the bound, far beyond any real sheet; it stops there rather than filling
+    // the log for minutes.
+    const Uint32 maxRefusals = 10000;
     Uint32 refused = 0;
-    for (Uint32 r = 0; r < vertCount && refused < maxCells; ++r) {
-        for (Uint32 c = 0; c < horzCount && refused < maxCells; ++c) {
+    for (Uint32 r = 0; r < vertCount && refused < maxRefusals; ++r) {
+        for (Uint32 c = 0; c < horzCount && refused < maxRefusals; ++c) {
             if (currentSize == maxCells)
                 ++refused;
             SDL_Rect cell = {static_cast<Sint16>(c * cellWidth), static_cast<Sint16>(r * cellHeight),

@@ -2,7 +2,7 @@
 // screen's layout. Conversion writes straight into the locked surface, row by row at the surface's pitch, with
 // exactly the pixel values SDL_MapRGB gives for the screen's format. TGA files are converted as their pixels are
 // decoded, without an intermediate RGB buffer; RAW files and tinted images pass through an RGB buffer.
-// Depends on: TgaLoader, RawLoader, VidBlend, GraphicSurface, Video (`screen`), Console.
+// Depends on: TgaLoader, RawLoader, VidBlend, GraphicSurface, Video (`screen`), Console, Utility.
 #include "ImageLoader.h"
 
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "GraphicSurface.h"
 #include "RawLoader.h"
 #include "TgaLoader.h"
+#include "Utility.h"
 #include "VidBlend.h"
 #include "Video.h"
 
@@ -85,10 +86,11 @@ Uint16 *surfaceRow(SDL_Surface *surface, Uint32 y)
     return reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(surface->pixels) + static_cast<size_t>(y) * surface->pitch);
 }
 
-// A width x height, 16-bit software surface with the screen's masks. SDL 1.2 keeps a surface's pitch in 16
-// bits; builds that do not refuse such widths themselves wrap it for images wider than 32766 pixels, and the
-// surface would be too small for the rows written into it, so it is refused here.
-SDL_Surface *createSurface(Uint16 width, Uint16 height, const char *filename)
+// A width x height, 16-bit software surface with the screen's masks; null with the reason in SDL's error text.
+// SDL 1.2 keeps a surface's pitch in 16 bits; builds that do not refuse such widths themselves wrap it for
+// images wider than 32766 pixels, and the surface would be too small for the rows written into it, so it is
+// refused here.
+SDL_Surface *createSurface(Uint16 width, Uint16 height)
 {
     SDL_Surface *surface = nullptr;
     if (!screen) {
@@ -103,31 +105,34 @@ SDL_Surface *createSurface(Uint16 width, Uint16 height, const char *filename)
             SDL_SetError("an image %d pixels wide is too wide for a surface", width);
         }
     }
-    if (!surface)
-        Console::addString("Unable to create surface for '%s': %s", filename, SDL_GetError());
     return surface;
 }
 
-bool lockForLoading(SDL_Surface *surface, const char *filename)
+void reportUncreatedSurface(const char *filename, const char *reason)
 {
-    if (SDL_LockSurface(surface) == 0)
-        return true;
+    Console::addString("Unable to create surface for '%s': %s", filename, reason);
+}
+
+void reportUnlockedSurface(const char *filename)
+{
     Console::addString("Couldn't lock surface loading '%s'", filename);
-    return false;
 }
 
 // Receives decoded TGA pixels and converts them into their places in a new surface: a run's colour is mapped
-// once and its row filled with the value.
+// once and its row filled with the value. A surface that cannot be made or locked is reported only when the
+// reader says the image data was whole, as if the whole image had been read before the surface was made.
 class SurfaceWriter : public TargaRowSink {
 public:
     explicit SurfaceWriter(const char *inFilename) : filename(inFilename), surface(nullptr), locked(false) {}
 
     SDL_bool beginImage(Uint16 width, Uint16 height) override
     {
-        surface = createSurface(width, height, filename);
-        if (!surface)
+        surface = createSurface(width, height);
+        if (!surface) {
+            zarvello::snprintf(static_cast<int>(sizeof createFailure) - 1, createFailure, "%s", SDL_GetError());
             return SDL_FALSE;
-        if (!lockForLoading(surface, filename)) {
+        }
+        if (SDL_LockSurface(surface) != 0) {
             SDL_FreeSurface(surface);
             surface = nullptr;
             return SDL_FALSE;
@@ -135,6 +140,14 @@ public:
         locked = true;
         mapper.prepare(screen->format);
         return SDL_TRUE;
+    }
+
+    void refuseImage() override
+    {
+        if (createFailure[0] != '\0')
+            reportUncreatedSurface(filename, createFailure);
+        else
+            reportUnlockedSurface(filename);
     }
 
     void imagePixels(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixels, Uint32 bytesPerPixel) override
@@ -166,6 +179,7 @@ private:
     const char *filename;
     SDL_Surface *surface;
     bool locked;
+    char createFailure[256] = "";  // SDL's reason when the surface could not be made
     PixelMapper mapper;
 };
 
@@ -186,8 +200,10 @@ Uint8 *dataForFilename(const char *filename, Uint16 &width, Uint16 &height)
 // Converts an RGB buffer into the locked surface, row by row at the surface's pitch.
 SDL_bool copyDataToSurface(const Uint8 *rgbData, SDL_Surface *surf, const char *filename)
 {
-    if (!lockForLoading(surf, filename))
+    if (SDL_LockSurface(surf) != 0) {
+        reportUnlockedSurface(filename);
         return SDL_FALSE;
+    }
     PixelMapper mapper;
     mapper.prepare(screen->format);
     const Uint32 rowSize = static_cast<Uint32>(surf->w) * 3;
@@ -200,7 +216,9 @@ SDL_bool copyDataToSurface(const Uint8 *rgbData, SDL_Surface *surf, const char *
 // Makes the named surface of an RGB buffer, which it frees.
 GraphicSurface *surfaceFromData(Uint8 *rgbData, Uint16 width, Uint16 height, const char *filename)
 {
-    SDL_Surface *surface = createSurface(width, height, filename);
+    SDL_Surface *surface = createSurface(width, height);
+    if (!surface)
+        reportUncreatedSurface(filename, SDL_GetError());
     const bool copied = surface && copyDataToSurface(rgbData, surface, filename);
     delete[] rgbData;
     if (!copied) {

@@ -1,7 +1,8 @@
-// Start-up and shutdown in their fixed order. Start-up: run directory, data directory, configuration file,
-// command line, data loader, SDL, video, GUI. Shutdown runs on the success and the failure path alike and
-// tolerates every subsystem that never started; the leak report comes last, straight to standard error.
-// runEngine puts a game between the two: its set-up once the engine stands, its clean-up while it still does.
+// Start-up and shutdown in their fixed order. Start-up: the open-file limit, run directory, data directory,
+// configuration file, command line, data loader, SDL, video, GUI. Shutdown runs on the success and the failure
+// path alike and tolerates every subsystem that never started; the leak report comes last, straight to standard
+// error. runEngine puts a game between the two: its set-up once the engine stands, its clean-up while it still
+// does.
 #include "Init.h"
 
 #include <cstdio>
@@ -73,6 +74,8 @@ void processConfigFile()
 
 SDL_bool initializeSystem(int argc, char **argv)
 {
+    // Every accepted archive keeps its file open for the whole run: take all the descriptors the system allows.
+    raiseOpenFileLimit();
     const char *argv0 = argc > 0 ? argv[0] : nullptr;
     executablePath(argv0);
     defaultDataPath(argv0);

@@ -7,6 +7,7 @@
 // NFILoaderLinux.cpp.
 #include "NFILoader.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -263,9 +264,19 @@ SDL_bool NFILoader::addNFIFile(const char *filename)
 {
     if (!filename)
         return SDL_FALSE;
+    errno = 0;
     NFIFile *archive = getNFIInfo(filename, filename);
     if (!archive) {
+        // Every accepted archive holds a descriptor for the rest of the run, so a data directory with very many
+        // of them can use up the process's share: say so, or the refusals that follow look like damaged files.
+        const bool outOfDescriptors = errno == EMFILE || errno == ENFILE;
         Console::addString("Error adding Archive file '%s'", fileComponentOfPath(filename));
+        if (outOfDescriptors)
+            Console::addString("WARNING: Too few file descriptors left to keep archive file '%s' open (each "
+                               "accepted archive keeps one, %d stay free for other files; this process may open "
+                               "%llu files)",
+                               fileComponentOfPath(filename), descriptorsKeptFree,
+                               static_cast<unsigned long long>(openFileLimit()));
         return SDL_FALSE;
     }
     Uint32 count = archive->dirHeader.dirSize;
@@ -298,9 +309,18 @@ NFIFile *NFILoader::getNFIInfo(const char *fullName, const char *bareName)
     if (!info)
         return nullptr;
     zarvello::snprintf(255, info->name, "%s", bareName);
-    info->fileHandle = std::fopen(fullName, "rb");
+    // A FIFO, terminal or device named like an archive is refused without waiting on it; an archive that would
+    // leave too few descriptors for the program's other files is refused as if none had been left.
+    info->fileHandle = openRegularFile(fullName, "rb");
+    if (info->fileHandle && leavesDescriptorsFree(info->fileHandle) == SDL_FALSE) {
+        std::fclose(info->fileHandle);
+        info->fileHandle = nullptr;
+        errno = EMFILE;
+    }
     if (!info->fileHandle) {
+        const int error = errno;
         delete info;
+        errno = error;
         return nullptr;
     }
     // Each reader closes the stream at its first failure and the rest are skipped.
@@ -443,10 +463,12 @@ NFIHandle NFILoader::openFileLocally(const char *filename)
             continue;
         char fullName[256];
         zarvello::snprintf(255, fullName, "%s%s", path->pathName, filename);
-        FILE *file = std::fopen(fullName, "rb");
+        // Only a regular file opens: a FIFO, terminal, directory or device of that name is passed over without
+        // waiting on it, like a missing file.
+        FILE *file = openRegularFile(fullName, "rb");
         if (!file)
             continue;
-        Sint32 size = isRegularFile(file) ? getFileSize(file) : -1;
+        Sint32 size = getFileSize(file);
         if (size < 0) {
             std::fclose(file);
             continue;
@@ -605,10 +627,9 @@ SDL_bool NFILoader::readString(NFIHandle handle, char *buffer, Sint32 bufSize, S
     while (true) {
         int c = std::fgetc(slot->realFile);
         if (c == EOF) {
-            // What arrived stays in the buffer, terminated, and the position counts the failed byte too, as
-            // for any other short read.
+            // What arrived stays in the buffer, terminated, and the position counts the bytes stored, so the
+            // next read starts at the byte that could not be read.
             buffer[stored] = '\0';
-            ++slot->position;
             keepInStep(*slot);
             return SDL_FALSE;
         }
@@ -619,19 +640,16 @@ SDL_bool NFILoader::readString(NFIHandle handle, char *buffer, Sint32 bufSize, S
     }
 
     // A line cut right after a CR: the LF of its CR LF pair is taken along so that the next call does not
-    // return an empty line. Any other byte stays where it is for the next call.
+    // return an empty line. Any other byte stays where it is for the next call; a byte that cannot be read
+    // takes nothing from the line read so far.
     if (buffer[stored - 1] == '\r' && slot->position < slot->length) {
         int c = std::fgetc(slot->realFile);
-        if (c == '\n') {
+        if (c == '\n')
             ++slot->position;
-        } else if (c != EOF) {
+        else if (c != EOF)
             std::ungetc(c, slot->realFile);
-        } else {
-            buffer[stored] = '\0';
-            ++slot->position;
+        else
             keepInStep(*slot);
-            return SDL_FALSE;
-        }
     }
     if (buffer[stored - 1] == '\n')
         --stored;

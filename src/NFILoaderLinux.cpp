@@ -1,13 +1,12 @@
-// The data loader's operating-system side: scanning a data path for ".nfi" archives and telling a regular
-// file from a directory or device that happens to open, and positioned reads of archive members.
-// Depends on: the data loader, Console, Utility; POSIX directory, file status and read calls.
+// The data loader's operating-system side: scanning a data path for ".nfi" archives, positioned reads of archive
+// members, and the descriptors an archive may take.
+// Depends on: the data loader, Console, Utility; POSIX directory and read calls.
 #include "NFILoader.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Console.h"
@@ -59,10 +58,9 @@ SDL_bool NFILoader::readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset)
     return SDL_TRUE;
 }
 
-SDL_bool NFILoader::isRegularFile(FILE *file)
+SDL_bool NFILoader::leavesDescriptorsFree(FILE *file)
 {
-    struct stat status;
-    if (fstat(fileno(file), &status) != 0)
-        return SDL_FALSE;
-    return S_ISREG(status.st_mode) ? SDL_TRUE : SDL_FALSE;
+    // A new descriptor is the lowest free one, so every lower one is taken and at most limit - fd - 1 are left.
+    const Uint64 descriptor = static_cast<Uint64>(fileno(file));
+    return descriptor + 1 + descriptorsKeptFree <= openFileLimit() ? SDL_TRUE : SDL_FALSE;
 }

@@ -309,6 +309,15 @@ Uint16 imageRowOf(const TargaHeader &header, Uint32 stored)
     return static_cast<Uint16>(topDown ? stored : header.height - 1 - stored);
 }
 
+// Takes the pixels of an image whose sink could not take it, so that its data can still be read through.
+class DiscardingSink : public TargaRowSink {
+public:
+    SDL_bool beginImage(Uint16, Uint16) override { return SDL_TRUE; }
+    void refuseImage() override {}
+    void imagePixels(Uint16, Uint16, Uint16, const Uint8 *, Uint32) override {}
+    void imageRun(Uint16, Uint16, Uint16, const Uint8 *, Uint32) override {}
+};
+
 // Uncompressed rows are read many at a time: large reads cost far less per byte than row-sized ones.
 bool deliverUncompressedRows(NFIHandle tgaFile, const TargaHeader &header, TargaRowSink &sink)
 {
@@ -431,21 +440,28 @@ SDL_bool targaRowsFromFile(const char *filename, TargaRowSink &sink)
         return SDL_FALSE;
     }
     NFILoader *loader = NFILoader::globalLoader();
-    if (!dataCanFit(header, available)) {
+    // The buffer reader refuses what it could not hold, before reading.
+    const Uint64 size = static_cast<Uint64>(header.width) * header.height * bytesPerPixel(header);
+    if (!dataCanFit(header, available) || size > maxBufferSize) {
         loader->closeFile(handle);
         Console::addString(failureFormat, filename, dataFailure);
         return SDL_FALSE;
     }
-    if (!sink.beginImage(header.width, header.height)) {
-        loader->closeFile(handle);
-        return SDL_FALSE;
-    }
-
-    const bool complete = header.imageType == 2 ? deliverUncompressedRows(handle, header, sink)
-                                                : deliverRlePackets(handle, header, available, sink);
+    // An image read whole comes before anything is made of it: when the sink cannot take the image, the data
+    // is still read through, so that data ending early is reported as such, and the sink's own failure only
+    // when the data was whole.
+    DiscardingSink discard;
+    const bool accepted = sink.beginImage(header.width, header.height) == SDL_TRUE;
+    TargaRowSink &receiver = accepted ? sink : discard;
+    const bool complete = header.imageType == 2 ? deliverUncompressedRows(handle, header, receiver)
+                                                : deliverRlePackets(handle, header, available, receiver);
     loader->closeFile(handle);
     if (!complete) {
         Console::addString(failureFormat, filename, dataFailure);
+        return SDL_FALSE;
+    }
+    if (!accepted) {
+        sink.refuseImage();
         return SDL_FALSE;
     }
     return SDL_TRUE;

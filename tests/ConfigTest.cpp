@@ -1,6 +1,7 @@
 // Configuration: the script may assign only the five variables of the table (and the settings a game
-// registered), with the right types; every failure is reported on the console and ends the script; the key
-// names are SDL's key codes; a hostile script ends in bounded time and memory.
+// registered), with the right types, by any route (_ENV is an ordinary name); every failure is reported on the
+// console and ends the script; the key names are SDL's key codes; a hostile script ends in bounded time and
+// memory, and a script file that is no regular file is never waited on.
 #include <gtest/gtest.h>
 
 #include <SDL_keysym.h>
@@ -14,7 +15,9 @@
 #include "ConfigTable.h"
 #include "Console.h"
 #include "KeyMapping.h"
+#include "LuaCompat.h"
 #include "RunDirectory.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -112,6 +115,37 @@ TEST_F(ConfigScript, UnreadableFileIsOnlyAWarning)
     std::string folder = run->path() + "/folder.conf";
     EXPECT_EQ(readConfigFile(folder.c_str()), SDL_TRUE);
     EXPECT_EQ(lines(), Lines{"Warning: Config file '" + folder + "' could not be opened"});
+}
+
+TEST_F(ConfigScript, FifoOrTerminalNamedLikeTheScriptIsOnlyAWarningAndNothingWaits)
+{
+    IdleTerminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    run->makeFifo("fifo.conf");
+    run->makeLink(terminal.path, "tty.conf");
+    for (const char *name : {"fifo.conf", "tty.conf"}) {
+        const std::string script = run->path() + "/" + name;
+        ChildResult child = runInChild([&] {
+            Console::clearBuffer();
+            const SDL_bool result = readConfigFile(script.c_str());
+            return std::to_string(result) + " " + Console::lineAtIndex(0) + " " + std::to_string(Console::totalLines());
+        }, 20);
+        EXPECT_FALSE(child.timedOut) << name;
+        EXPECT_EQ(child.output, "1 Warning: Config file '" + script + "' could not be opened 1") << name;
+    }
+}
+
+// The script is read whole before it runs, up to the 64 MiB a script may use; a larger file fails like a
+// script that runs out of memory.
+TEST_F(ConfigScript, ScriptFileOfMoreThan64MiBIsAFailedScript)
+{
+    const std::string assignment = "skin = 'large'";
+    std::string script(64u << 20, ' ');
+    script.replace(script.size() - assignment.size(), assignment.size(), assignment);
+    EXPECT_EQ(runScript(script), SDL_TRUE);
+    EXPECT_STREQ(skinName, "large");
+    EXPECT_EQ(runScript(" " + script), SDL_FALSE);
+    EXPECT_EQ(lines(), failedScript);
 }
 
 TEST_F(ConfigScript, EveryVariableCanBeSet)
@@ -232,6 +266,50 @@ TEST_F(ConfigScript, DefiningAGlobalFunctionIsRejected)
     EXPECT_EQ(lines(), failure("Unknown configuration variable 'helper'"));
 }
 
+// _ENV is an ordinary name to the script: replacing it, making it local or indexing it gets round nothing.
+TEST_F(ConfigScript, EnvIsAnOrdinaryNameSoNoRouteAssignsAnythingButTheFiveNames)
+{
+    struct Case {
+        const char *script;
+        Lines lines;
+    } cases[] = {
+        {"_ENV = {}\nbogus = 1", failure("Unknown configuration variable '_ENV'")},
+        {"local _ENV = {}\nbogus = 1", failure("Unknown configuration variable 'bogus'")},
+        {"local _ENV = {}\nfunction helper() end", failure("Unknown configuration variable 'helper'")},
+        {"local function f(_ENV) bogus = 1 end\nf({})", failure("Unknown configuration variable 'bogus'")},
+        {"for _ENV = 1, 1 do bogus = 1 end", failure("Unknown configuration variable 'bogus'")},
+        {"_ENV_ = {}", failure("Unknown configuration variable '_ENV_'")},
+        {"_ENV[\"skin\\0junk\"] = \"zero\"", failedScript},
+        {"_ENV.skin = \"dotted\"", failedScript},
+        // Where a string or comment ends decides what is code: each of these ends where the interpreter ends it.
+        {"local s = \"a\\\r\n\" _ENV = {}", failure("Unknown configuration variable '_ENV'")},
+        {"local s = 'a\\\n\r' _ENV = {}", failure("Unknown configuration variable '_ENV'")},
+        {"local s = [==[ ]=] ]] ]==] _ENV = {}", failure("Unknown configuration variable '_ENV'")},
+        {"--[==[ ]=] _ENV = {} ]==] bogus = 1", failure("Unknown configuration variable 'bogus'")},
+        {"--[= a short comment\n_ENV = {}", failure("Unknown configuration variable '_ENV'")},
+        {"local t = {f = function() local a, _ENV = 1, {} bogus = 1 end}\nt.f()",
+         failure("Unknown configuration variable 'bogus'")},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(runScript(c.script), SDL_FALSE) << c.script;
+        EXPECT_EQ(lines(), c.lines) << c.script;
+        EXPECT_STREQ(skinName, "default") << c.script;
+    }
+}
+
+TEST_F(ConfigScript, EnvKeepsItsSpellingInCommentsStringsFieldsAndKeys)
+{
+    ASSERT_EQ(runScript("-- _ENV = {} in a comment\n"
+                        "--[==[ _ENV = {} ]] in a long comment ]==]\n"
+                        "local t = {_ENV = 'a', [1] = 'b'; _ENV_ = 'c'}\n"
+                        "t._ENV = t._ENV .. t[1] .. t._ENV_\n"
+                        "local s = \"_ENV\\\"_ENV\" .. [=[_ENV]]_ENV]=]\n"
+                        "skin = t['_ENV'] .. s\n"),
+              SDL_TRUE);
+    EXPECT_STREQ(skinName, "abc_ENV\"_ENV_ENV]]_ENV");
+    EXPECT_EQ(lines(), Lines{});
+}
+
 TEST_F(ConfigScript, LongUnknownNameIsCutInTheMessage)
 {
     std::string name(400, 'n');
@@ -333,6 +411,40 @@ TEST_F(ConfigScript, ChangesToTheConsoleSwitchesGovernTheScriptsOwnErrorLines)
     EXPECT_EQ(child.exitCode, 0);
     EXPECT_EQ(child.standardError, "");
     EXPECT_EQ(child.output, "3");
+}
+
+namespace {
+
+std::string assignments;
+
+int recordAssignment(lua_State *L)
+{
+    assignments += std::string(lua4::lua_tostring(L, 1)) + "=" + std::to_string(int(lua4::lua_tonumber(L, 3))) + " ";
+    return 0;
+}
+
+}  // namespace
+
+// The interpreter layer: a global set from C under the name _ENV is what the script reads as _ENV, and the tag
+// method gets every name as the script spells it.
+TEST(LuaLayer, TagMethodAndScriptSeeEnvAsAnOrdinaryName)
+{
+    RunDirectory run;
+    run.writeConfig("seen = _ENV\n"
+                    "_ENV = nil\n"
+                    "_ENV = 1\n"
+                    "_ENV_ = 2\n"
+                    "local t = {} t._ENV = 3\n");
+    lua_State *L = lua4::lua_open(0);
+    ASSERT_NE(L, nullptr);
+    lua4::lua_pushnumber(L, 5);
+    lua4::lua_setglobal(L, "_ENV");
+    lua4::lua_pushcclosure(L, recordAssignment, 0);
+    ASSERT_EQ(lua4::lua_settagmethod(L, lua4::LUA_TNIL, "setglobal"), 1);
+    assignments.clear();
+    EXPECT_EQ(lua4::lua_dofile(L, (run.path() + "/zarvello.conf").c_str()), 0);
+    lua4::lua_close(L);
+    EXPECT_EQ(assignments, "seen=5 _ENV=1 _ENV_=2 ");
 }
 
 TEST(ConfigTable, IsSortedByNameBeforeUse)

@@ -1,5 +1,5 @@
 // Console: splitting into lines, the held-line limit with its trimming, reading lines back, the echo on
-// standard error and the log file beside the executable.
+// standard error and the log file beside the executable (a regular file only).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -229,6 +229,23 @@ TEST(ConsoleLogFile, UnwritableLogLocationIsSkippedSilently)
     });
     EXPECT_EQ(child.exitCode, 0);
     EXPECT_EQ(child.output, "2 second");
+    EXPECT_EQ(child.standardError, "");
+}
+
+// A FIFO nobody reads takes no line, and logging never waits for a reader.
+TEST(ConsoleLogFile, LogFileThatIsAFifoTakesNoLineAndNothingWaits)
+{
+    RunDirectory run;
+    run.makeFifo("console.log");
+    ChildResult child = runInChild([&] {
+        useRunDirectory(run);
+        logConsole = SDL_TRUE;
+        Console::addString("first");
+        Console::addString("second");
+        return std::to_string(Console::totalLines());
+    }, 20);
+    EXPECT_FALSE(child.timedOut);
+    EXPECT_EQ(child.output, "2");
     EXPECT_EQ(child.standardError, "");
 }
 

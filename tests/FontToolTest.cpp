@@ -2,7 +2,8 @@
 // on one baseline, loads through the engine and draws exactly its glyphs; sizes the format cannot hold are
 // refused, naming the largest that fits; info reports headers, the data name getFont loads, glyphs and
 // malformed files; preview writes a TGA the engine's reader opens and names the characters it cannot draw;
-// wrong command lines are named.
+// wrong command lines are named; a FIFO in place of a file is refused without waiting.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -38,7 +39,8 @@ std::string shellQuoted(const std::string &text)
 
 ToolResult runFonttool(const std::vector<std::string> &args)
 {
-    std::string command = shellQuoted(ZARVELLO_FONTTOOL);
+    // A tool that waited on a file would be stopped here (exit code 124) rather than hang the test.
+    std::string command = "timeout 60 " + shellQuoted(ZARVELLO_FONTTOOL);
     for (const std::string &arg : args)
         command += " " + shellQuoted(arg);
     command += " 2>&1";
@@ -410,6 +412,23 @@ TEST_F(FontTool, InfoPrintsTheHeaderAndEveryGlyphAndFlagsMalformedFiles)
     ToolResult v2 = runFonttool({"info", root + "/v2.font"});
     EXPECT_EQ(v2.exitCode, 1);
     EXPECT_TRUE(v2.says("unsupported font spec version 2")) << v2.output;
+}
+
+// A FIFO in place of the font to read or the file to write: refused at once with a clear message, exit code 1.
+TEST_F(FontTool, FifoInPlaceOfAFileIsRefusedWithoutWaiting)
+{
+    const std::string fifo = root + "/fifo.font";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ToolResult info = runFonttool({"info", fifo});
+    EXPECT_EQ(info.exitCode, 1);
+    EXPECT_EQ(info.output, "fonttool: cannot open '" + fifo + "': not a regular file\n");
+    ToolResult makeFrom = runFonttool({"make", fifo, "12", root + "/out.font"});
+    EXPECT_EQ(makeFrom.exitCode, 1);
+    EXPECT_EQ(makeFrom.output, "fonttool: cannot open '" + fifo + "': not a regular file\n");
+    ToolResult makeInto = runFonttool({"make", dejaVuSans, "12", fifo});
+    EXPECT_EQ(makeInto.exitCode, 1);
+    EXPECT_EQ(makeInto.output, "fonttool: cannot write '" + fifo + "': not a regular file\n");
+    EXPECT_FALSE(std::filesystem::exists(root + "/out.font"));
 }
 
 TEST_F(FontTool, PreviewIsATgaImageOfTheTextAsTheEngineDrawsIt)

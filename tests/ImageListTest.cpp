@@ -106,12 +106,21 @@ TEST_F(SpriteSheet, CellsPastTheHundredthAreRefusedOneByOne)
     list->release();
 }
 
-TEST_F(SpriteSheet, HugeGridStopsRefusingAfterAHundredMessages)
+TEST_F(SpriteSheet, EveryRefusedCellOfALargeGridIsReported)
+{
+    ImageList *list = new ImageList(sheet(150, 150), 15, 15);
+    list->retain();
+    EXPECT_EQ(100u, list->count());
+    EXPECT_EQ(125, linesEqualTo("ERROR: ImageList::addRect () ran out of space!"));
+    list->release();
+}
+
+TEST_F(SpriteSheet, AbsurdGridStopsRefusingAfterTenThousandMessages)
 {
     ImageList *list = new ImageList(sheet(4, 4), 100000, 100000);
     list->retain();
     EXPECT_EQ(100u, list->count());
-    EXPECT_EQ(100, linesEqualTo("ERROR: ImageList::addRect () ran out of space!"));
+    EXPECT_EQ(10000, linesEqualTo("ERROR: ImageList::addRect () ran out of space!"));
     EXPECT_EQ(0, list->width(99));
     list->release();
 }

@@ -234,6 +234,30 @@ TEST_F(ImageLoading, NoSurfaceWithoutAScreen)
     EXPECT_TRUE(logged("Unable to create surface for '/one.tga': the screen is not open"));
 }
 
+// An image is read whole before a surface is made of it, so data that ends early gets the reader's message,
+// whether or not a surface could have been made: here one too wide for any surface, and one without a screen.
+TEST_F(ImageLoading, RunLengthImageWhoseDataEndsEarlyGivesTheReadersMessageBeforeAnySurfaceFailure)
+{
+    TgaFile wide;
+    wide.imageType = 10;
+    wide.width = 65535;
+    wide.height = 2;
+    for (int i = 0; i < 1024; ++i)
+        wide.data.insert(wide.data.end(), {0x00, 9, 8, 7});  // 1024 pixels of 131070
+    EXPECT_EQ(nullptr, loadImage(put("/wide-short.tga", wide).c_str(), 0, 0));
+
+    TgaFile small = wide;
+    small.width = 2000;
+    put("/short.tga", small);
+    SDL_Surface *display = screen;
+    screen = nullptr;
+    EXPECT_EQ(nullptr, loadImage("/short.tga", 0, 0));
+    screen = display;
+    EXPECT_EQ(newLines(), std::vector<std::string>({"tgaImageFromFile ('/wide-short.tga'): Error reading targa data",
+                                                    "tgaImageFromFile ('/short.tga'): Error reading targa data"}));
+    EXPECT_TRUE(allHandlesClosed());
+}
+
 TEST(Blending, ChannelsBecomeTheirProductDividedBy256RoundedDown)
 {
     struct Case {

@@ -19,6 +19,7 @@
 #include "ImageTestSupport.h"
 #include "RawLoader.h"
 #include "RunDirectory.h"
+#include "TestSupport.h"
 #include "TgaLoader.h"
 
 namespace {
@@ -308,6 +309,31 @@ TEST_F(ImgTool, UnknownCommandOrOptionIsNamedInTheError)
         EXPECT_EQ(2, result.exitCode) << mistake.second;
         EXPECT_EQ(0u, result.standardError.find(mistake.second)) << result.standardError;
     }
+}
+
+// A FIFO or a terminal in place of the input or the output: refused at once with a clear message, exit code 1.
+TEST_F(ImgTool, FifoOrTerminalInPlaceOfAFileIsRefusedWithoutWaiting)
+{
+    IdleTerminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    tool.makeFifo("in.png");
+    tool.makeLink(terminal.path, "tty.png");
+    for (const char *input : {"in.png", "tty.png"}) {
+        RunResult result = run({"convert", input, "out.tga"});
+        EXPECT_EQ(1, result.exitCode) << input;
+        EXPECT_EQ("imgtool: cannot read '" + std::string(input) + "': not a regular file\n", result.standardError);
+    }
+    EXPECT_FALSE(tool.exists("out.tga"));
+
+    writeInput("art.bmp", bmpBytes(2, 2, patternRgb(2, 2)));
+    tool.makeFifo("out.tga");
+    RunResult converted = run({"convert", "art.bmp", "out.tga"});
+    EXPECT_EQ(1, converted.exitCode);
+    EXPECT_EQ("imgtool: cannot create 'out.tga': not a regular file\n", converted.standardError);
+    tool.makeFifo("out.raw");
+    RunResult raw = run({"raw", "art.bmp", "out.raw"});
+    EXPECT_EQ(1, raw.exitCode);
+    EXPECT_EQ("imgtool: cannot write 'out.raw': not a regular file\n", raw.standardError);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ArchiveWriter.h"
@@ -18,6 +20,7 @@
 #include "Console.h"
 #include "Memory.h"
 #include "NFILoader.h"
+#include "RunDirectory.h"
 #include "TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -34,12 +37,32 @@ protected:
 
     NFILoader *loader() { return NFILoader::globalLoader(); }
 
+    int countLinesStartingWith(const std::string &start) const
+    {
+        int count = 0;
+        for (const std::string &l : consoleLines())
+            count += l.rfind(start, 0) == 0;
+        return count;
+    }
+
     int countLines(const std::string &line) const
     {
         int count = 0;
         for (const std::string &l : consoleLines())
             count += l == line;
         return count;
+    }
+
+    // A handle on the member "/cut", which claims 10 bytes while its archive ends after the given bytes of it;
+    // -1 when the archive is refused.
+    NFIHandle memberCutShort(const std::string &bytes)
+    {
+        const std::string head =
+            archive::fileHeader(13) + archive::dirHeader(1) + archive::dirEntry("/cut", 13 + 8 + 276, 10);
+        write("cut.nfi", head + bytes);
+        if (loader()->addNFIFile(path("cut.nfi").c_str()) == SDL_FALSE)
+            return -1;
+        return loader()->openFile("/cut");
     }
 
     // The whole file through a fresh handle; "<missing>" when it does not open.
@@ -256,6 +279,95 @@ TEST_F(DataLoader, DirectoryIsNotALooseFile)
     write("d/a.nfi", archive::build({{"/gfx", "member named like the directory"}}));
     loader()->addDataPath(path("d").c_str());
     EXPECT_EQ(contents("/gfx"), "member named like the directory");
+}
+
+// --- Names that are no regular files: nothing waits on them ------------------------------------------------
+// Each case runs in a child with a time limit, so that an open or read that waited would fail the test rather
+// than hang it.
+
+TEST_F(DataLoader, FifoTerminalOrDeviceTakenForALooseFileIsPassedOverWithoutWaiting)
+{
+    IdleTerminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    fs::create_directories(path("d/gfx"));
+    ASSERT_EQ(mkfifo(path("d/gfx/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo(path("d/gfx/lonely-fifo").c_str(), 0644), 0);
+    fs::create_symlink(terminal.path, path("d/gfx/tty"));
+    fs::create_symlink("/dev/zero", path("d/gfx/zero"));
+    write("d/a.nfi", archive::build({{"/gfx/fifo", "member 1"}, {"/gfx/tty", "member 2"}, {"/gfx/zero", "member 3"}}));
+    ChildResult child = runInChild([&] {
+        loader()->addDataPath(path("d").c_str());
+        return contents("/gfx/fifo") + " " + contents("/gfx/tty") + " " + contents("/gfx/zero") + " " +
+               contents("/gfx/lonely-fifo") + " " + std::to_string(loader()->fileExists("/gfx/lonely-fifo"));
+    }, 20);
+    EXPECT_FALSE(child.timedOut);
+    EXPECT_EQ(child.output, "member 1 member 2 member 3 <missing> 0");
+}
+
+TEST_F(DataLoader, FifoTerminalOrDeviceNamedLikeAnArchiveIsRejectedWithoutWaiting)
+{
+    IdleTerminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    fs::create_directories(path("d"));
+    ASSERT_EQ(mkfifo(path("d/fifo.nfi").c_str(), 0644), 0);
+    fs::create_symlink(terminal.path, path("d/tty.nfi"));
+    fs::create_symlink("/dev/zero", path("d/zero.nfi"));
+    write("d/good.nfi", archive::build({{"/m", "x"}}));
+    ChildResult child = runInChild([&] {
+        loader()->addDataPath(path("d").c_str());
+        std::string counts;
+        for (const char *line : {"Error adding Archive file 'fifo.nfi'", "Error adding Archive file 'tty.nfi'",
+                                 "Error adding Archive file 'zero.nfi'", "Adding Archive file 'good.nfi' (1 file)"})
+            counts += std::to_string(countLines(line));
+        return counts + " " + std::to_string(countLinesStartingWith("WARNING")) + " " + contents("/m");
+    }, 20);
+    EXPECT_FALSE(child.timedOut);
+    EXPECT_EQ(child.output, "1111 0 x");
+}
+
+// Every accepted archive keeps a descriptor, and 16 always stay free for the program's other files. With only the
+// standard streams open and room for 24 more files, the directory listing takes one, seven archives are accepted,
+// each of the other 33 is refused with the warning that says why, and 17 descriptors are free afterwards.
+TEST_F(DataLoader, ArchivesLeaveSixteenDescriptorsFreeAndTheRestAreRefusedWithAWarning)
+{
+    const int archives = 40;
+    for (int i = 0; i < archives; ++i)
+        write("d/a" + std::to_string(i) + ".nfi", archive::build({{"/m" + std::to_string(i), "x"}}));
+    ChildResult child = runInChild([&] {
+        // Whatever the test process inherited or opened goes, so that the descriptors are 0, 1 and 2 alone.
+        struct rlimit files;
+        getrlimit(RLIMIT_NOFILE, &files);
+        for (rlim_t fd = 3; fd < files.rlim_cur && fd < 1u << 20; ++fd)
+            close(static_cast<int>(fd));
+        files.rlim_cur = files.rlim_max = 3 + 24;
+        if (setrlimit(RLIMIT_NOFILE, &files) != 0)
+            return std::string("setrlimit failed");
+        loader()->addDataPath(path("d").c_str());
+
+        const std::string warning = "' open (each accepted archive keeps one, 16 stay free for other files; this "
+                                    "process may open 27 files)";
+        const std::string error = "Error adding Archive file '";
+        int accepted = 0;
+        int warned = 0;
+        const std::vector<std::string> lines = consoleLines();
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            accepted += lines[i].rfind("Adding Archive file 'a", 0) == 0;
+            if (lines[i].rfind(error, 0) != 0)
+                continue;
+            const std::string name = lines[i].substr(error.size(), lines[i].size() - error.size() - 1);
+            warned += i + 1 < lines.size() &&
+                      lines[i + 1] == "WARNING: Too few file descriptors left to keep archive file '" + name + warning;
+        }
+        std::vector<int> stillFree;
+        for (int fd; stillFree.size() < 100 && (fd = dup(0)) != -1;)
+            stillFree.push_back(fd);
+        for (int fd : stillFree)
+            close(fd);
+        return std::to_string(accepted) + " " + std::to_string(countLinesStartingWith(error)) + " " +
+               std::to_string(warned) + " " + std::to_string(stillFree.size());
+    }, 20);
+    EXPECT_EQ(child.exitCode, 0) << child.standardError;
+    EXPECT_EQ(child.output, "7 33 33 17");
 }
 
 // The index must answer exactly as a walk over the archives, newest first, each in directory order.
@@ -696,6 +808,39 @@ TEST_F(DataLoader, MemberReachingPastTheArchiveReadsWhatIsThereAndNeverMore)
     EXPECT_EQ(loader()->readString(shortMember, buffer, sizeof buffer, SDL_TRUE), SDL_TRUE);
     EXPECT_STREQ(buffer, "line");
     EXPECT_EQ(loader()->readString(shortMember, buffer, sizeof buffer, SDL_TRUE), SDL_FALSE);
+}
+
+// A member whose data the archive cuts short after two bytes: the failed line read counts the two bytes it
+// stored and no more, so the next read starts at the byte that could not be read.
+TEST_F(DataLoader, FailedLineReadLeavesThePositionAtTheByteThatCouldNotBeRead)
+{
+    NFIHandle cut = memberCutShort("ab");
+    ASSERT_NE(cut, -1);
+    char buffer[16];
+    EXPECT_EQ(loader()->readString(cut, buffer, sizeof buffer, SDL_FALSE), SDL_FALSE);
+    EXPECT_STREQ(buffer, "ab");
+    ASSERT_EQ(loader()->seek(cut, -1, SEEK_CUR), SDL_TRUE);
+    char byte = 0;
+    EXPECT_EQ(loader()->readByte(cut, &byte), SDL_TRUE);
+    EXPECT_EQ(byte, 'b');
+}
+
+// A carriage return fills the buffer and the byte after it cannot be read: the line read so far stands.
+TEST_F(DataLoader, LineEndingInACarriageReturnBeforeAnUnreadableByteIsReturned)
+{
+    NFIHandle cr = memberCutShort("ab\r");
+    ASSERT_NE(cr, -1);
+    char buffer[4];
+    EXPECT_EQ(loader()->readString(cr, buffer, sizeof buffer, SDL_TRUE), SDL_TRUE);
+    EXPECT_STREQ(buffer, "ab\n");
+    EXPECT_EQ(loader()->readString(cr, buffer, sizeof buffer, SDL_TRUE), SDL_FALSE);
+    ASSERT_EQ(loader()->seek(cr, 0, SEEK_SET), SDL_TRUE);
+    EXPECT_EQ(loader()->readString(cr, buffer, sizeof buffer, SDL_FALSE), SDL_TRUE);
+    EXPECT_STREQ(buffer, "ab");
+    ASSERT_EQ(loader()->seek(cr, -1, SEEK_CUR), SDL_TRUE);
+    char byte = 0;
+    EXPECT_EQ(loader()->readByte(cr, &byte), SDL_TRUE);
+    EXPECT_EQ(byte, '\r');
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // nfitool as a user runs it: the round trip create, list, check, extract with byte-identical files that the data
 // loader reads back, what create leaves out (hidden files, editor backups, --exclude) and says it left out, and
-// every refusal (names too long, archives too large, unreadable inputs, damaged or hostile archives, wrong
-// command lines named), never leaving a half-written archive behind.
+// every refusal (names too long, archives too large, unreadable inputs, damaged or hostile archives, FIFOs,
+// terminals and directories in place of files, wrong command lines named), never leaving a half-written archive
+// behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,7 +46,8 @@ protected:
 
     ToolRun tool(const std::vector<std::string> &args)
     {
-        std::string command = quote(std::string(ZARVELLO_BUILD_DIR) + "/nfitool");
+        // A tool that waited on its input would be stopped here (status 124) rather than hang the test.
+        std::string command = "timeout 60 " + quote(std::string(ZARVELLO_BUILD_DIR) + "/nfitool");
         for (const std::string &arg : args)
             command += " " + quote(arg);
         command += " >" + quote(path("stdout.txt")) + " 2>" + quote(path("stderr.txt"));
@@ -270,6 +273,46 @@ TEST_F(NfiTool, UnreadableInputsAreRefusedAndAnEarlierArchiveSurvives)
     EXPECT_EQ(entriesOf(""), std::vector<std::string>({"a-file", "in", "old.nfi"}));
     EXPECT_EQ(tool({"list", path("missing.nfi")}).status, 1);
     EXPECT_EQ(tool({"check", path("in")}).status, 1);
+}
+
+TEST_F(NfiTool, FifoTerminalOrDirectoryGivenAsTheArchiveIsRefusedWithoutWaiting)
+{
+    IdleTerminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    ASSERT_EQ(mkfifo(path("fifo.nfi").c_str(), 0644), 0);
+    fs::create_symlink(terminal.path, path("tty.nfi"));
+    fs::create_directories(path("dir.nfi"));
+    for (const char *name : {"fifo.nfi", "tty.nfi", "dir.nfi"}) {
+        const std::string archivePath = path(name);
+        const std::string message = "nfitool: cannot open '" + archivePath + "': not a regular file\n";
+        for (const std::vector<std::string> &command :
+             {std::vector<std::string>{"list", archivePath}, {"check", archivePath},
+              {"extract", archivePath, path("out")}}) {
+            ToolRun run = tool(command);
+            EXPECT_EQ(run.status, 1) << command[0] << " " << name;
+            EXPECT_EQ(run.err, message) << command[0] << " " << name;
+        }
+    }
+    EXPECT_FALSE(fs::exists(path("out")));
+}
+
+// A FIFO in the tree is no file to pack; one in the way of a member being extracted is refused, and the other
+// members are still written.
+TEST_F(NfiTool, FifoInTheTreeOrInTheWayOfAMemberIsPassedOverWithoutWaiting)
+{
+    write("in/a", "alpha");
+    ASSERT_EQ(mkfifo(path("in/pipe").c_str(), 0644), 0);
+    ToolRun created = tool({"create", path("x.nfi"), path("in")});
+    EXPECT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(tool({"list", path("x.nfi")}).out, "/a\t13\t5\n");
+
+    write("y.nfi", archive::build({{"/a", "alpha"}, {"/b", "beta"}}));
+    fs::create_directories(path("out"));
+    ASSERT_EQ(mkfifo(path("out/a").c_str(), 0644), 0);
+    ToolRun extracted = tool({"extract", path("y.nfi"), path("out")});
+    EXPECT_EQ(extracted.status, 1);
+    EXPECT_EQ(extracted.err, "nfitool: cannot write '" + path("out/a") + "': not a regular file\n");
+    EXPECT_EQ(tree(path("out")), (std::map<std::string, std::string>{{"b", "beta"}}));
 }
 
 TEST_F(NfiTool, CheckFindsWhatTheLoaderRejectsAndWhatItWouldHide)

@@ -1,9 +1,12 @@
-// The render queue: its capacity of 1000, order and duplicates kept, the flush emptying it, and a fresh queue
-// after the old one is deleted.
+// The render queue: its capacity of 1000, order and duplicates kept, the flush emptying it and handing SDL every
+// rectangle in one call on a real (dummy driver) screen, and a fresh queue after the old one is deleted.
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 
@@ -12,6 +15,23 @@
 #include "RenderQueue.h"
 #include "TestSupport.h"
 #include "Video.h"
+
+// Every SDL_UpdateRects call of this test program, recorded on its way to SDL's own: the program's definition
+// comes before the library's, and the call goes on to the library through the next definition of the name.
+struct UpdateCall {
+    SDL_Surface *surface;
+    std::vector<SDL_Rect> rects;
+};
+std::vector<UpdateCall> updateCalls;
+
+extern "C" void SDL_UpdateRects(SDL_Surface *surface, int numrects, SDL_Rect *rects)
+{
+    updateCalls.push_back(UpdateCall{surface, std::vector<SDL_Rect>(rects, rects + (numrects > 0 ? numrects : 0))});
+    using Update = void (*)(SDL_Surface *, int, SDL_Rect *);
+    static const Update sdlUpdateRects = reinterpret_cast<Update>(dlsym(RTLD_NEXT, "SDL_UpdateRects"));
+    if (sdlUpdateRects)
+        sdlUpdateRects(surface, numrects, rects);
+}
 
 namespace {
 
@@ -85,6 +105,62 @@ TEST_F(RenderQueueTest, DeletedQueueIsReplacedByAFreshEmptyOne)
     RenderQueue *fresh = RenderQueue::globalRenderQueue();
     EXPECT_EQ(fresh->count(), 0);
     EXPECT_EQ(RenderQueue::globalRenderQueue(), fresh);
+}
+
+// The flush on the dummy driver's screen: one call for the whole queue, however many rectangles it holds.
+class ScreenFlush : public RenderQueueTest {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ASSERT_EQ(initializeVideo(), SDL_TRUE);
+        queue = RenderQueue::globalRenderQueue();
+        updateCalls.clear();
+    }
+    void TearDown() override
+    {
+        shutdownVideo();
+        SDL_Quit();
+    }
+};
+
+TEST_F(ScreenFlush, EmptyQueueIsOneCallWithNoRectangles)
+{
+    queue->updateScreen();
+    ASSERT_EQ(updateCalls.size(), 1u);
+    EXPECT_EQ(updateCalls[0].surface, screen);
+    EXPECT_TRUE(updateCalls[0].rects.empty());
+}
+
+TEST_F(ScreenFlush, ThousandRectanglesGoInOneCallInTheirOrder)
+{
+    for (int i = 0; i < 1000; ++i)
+        queue->addRegion(Sint16(i % 800), Sint16(i / 800 * 10), 1, 10);
+    queue->updateScreen();
+    ASSERT_EQ(updateCalls.size(), 1u);
+    ASSERT_EQ(updateCalls[0].rects.size(), 1000u);
+    for (int i = 0; i < 1000; ++i) {
+        SDL_Rect expected = {Sint16(i % 800), Sint16(i / 800 * 10), 1, 10};
+        ASSERT_TRUE(sameRect(updateCalls[0].rects[i], expected)) << i;
+    }
+    queue->updateScreen();
+    ASSERT_EQ(updateCalls.size(), 2u);
+    EXPECT_TRUE(updateCalls[1].rects.empty()) << "the flush emptied the queue";
+}
+
+TEST_F(ScreenFlush, RectangleAddedTwiceIsPassedTwice)
+{
+    SDL_Rect twice = {10, 20, 30, 40};
+    SDL_Rect between = {1, 2, 3, 4};
+    queue->addRect(&twice);
+    queue->addRect(&between);
+    queue->addRegion(10, 20, 30, 40);
+    queue->updateScreen();
+    ASSERT_EQ(updateCalls.size(), 1u);
+    ASSERT_EQ(updateCalls[0].rects.size(), 3u);
+    EXPECT_TRUE(sameRect(updateCalls[0].rects[0], twice));
+    EXPECT_TRUE(sameRect(updateCalls[0].rects[1], between));
+    EXPECT_TRUE(sameRect(updateCalls[0].rects[2], twice));
 }
 
 TEST_F(RenderQueueTest, FlushOnTheScreenCopesWithRectanglesReachingPastIt)

@@ -191,6 +191,23 @@ TEST_F(SkinTool, MakeRefusesABadDescriptionNamingItsLineAndWritesNothing)
     }
 }
 
+// A FIFO in place of the description, the skin file to print or the file to write: refused at once, exit code 1.
+TEST_F(SkinTool, FifoInPlaceOfAFileIsRefusedWithoutWaiting)
+{
+    dir.makeFifo("fifo");
+    RunResult make = tool({"make", "fifo", "out.skin"});
+    EXPECT_EQ(make.exitCode, 1);
+    EXPECT_EQ(make.standardError, "skintool: cannot read 'fifo': not a regular file\n");
+    RunResult dump = tool({"dump", "fifo"});
+    EXPECT_EQ(dump.exitCode, 1);
+    EXPECT_EQ(dump.standardError, "skintool: cannot read 'fifo': not a regular file\n");
+    dir.writeFile("good.txt", goodDescription);
+    RunResult into = tool({"make", "good.txt", "fifo"});
+    EXPECT_EQ(into.exitCode, 1);
+    EXPECT_EQ(into.standardError, "skintool: cannot write 'fifo': not a regular file\n");
+    EXPECT_FALSE(dir.exists("out.skin"));
+}
+
 TEST_F(SkinTool, CheckSaysTheSkinLoadsFromLooseFiles)
 {
     writeSkinData();

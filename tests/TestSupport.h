@@ -1,11 +1,15 @@
 // TestSupport: what many unit tests share: a fixture that keeps the console quiet and empties it, a fixture
-// with a scratch directory for a data test's files, the console lines a test produced, and rectangle equality.
+// with a scratch directory for a data test's files, an idle terminal, the console lines a test produced, and
+// rectangle equality.
 // Depends on: GoogleTest, SDL's rectangle type, the engine's console and its switches, the data loader,
 // ArchiveWriter.h.
 #ifndef ZARVELLO_TESTS_TESTSUPPORT_H
 #define ZARVELLO_TESTS_TESTSUPPORT_H
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +66,29 @@ protected:
     }
 
     std::string root;
+};
+
+// A terminal (the far side of a pseudo-terminal) that nobody types at: a read from it waits for ever.
+class IdleTerminal {
+public:
+    IdleTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC))
+    {
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
+            path = ptsname(master);
+    }
+    ~IdleTerminal()
+    {
+        if (master >= 0)
+            close(master);
+    }
+    IdleTerminal(const IdleTerminal &) = delete;
+    IdleTerminal &operator=(const IdleTerminal &) = delete;
+
+    // The terminal's device path, "" when none could be had.
+    std::string path;
+
+private:
+    int master;
 };
 
 inline std::vector<std::string> consoleLines()

@@ -306,6 +306,7 @@ public:
         imageHeight = height;
         return SDL_TRUE;
     }
+    void refuseImage() override {}
     void imagePixels(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixels, Uint32 bytesPerPixel) override
     {
         if (place(y, x, count))

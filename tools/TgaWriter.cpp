@@ -1,10 +1,13 @@
 // TgaWriter: TGA 2.0 files for the data tools. Run-length packets are cut at row ends, as TGA 2.0 asks, so
 // every reader of the format loads the files; runs of two or more equal pixels become run packets.
+// Depends on: the engine's openRegularFile (Utility).
 #include "TgaWriter.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "Utility.h"
 
 namespace {
 
@@ -114,9 +117,10 @@ bool writeTga(const std::string &path, const std::uint8_t *pixels, unsigned widt
         return false;
     }
     const std::vector<std::uint8_t> bytes = encodeTga(pixels, width, height, channels, options);
-    FILE *file = std::fopen(path.c_str(), "wb");
+    // Only a regular file (or none yet) is written, so that a FIFO or terminal of that name never holds a tool up.
+    FILE *file = openRegularFile(path.c_str(), "wb");
     if (!file) {
-        error = "cannot create '" + path + "': " + std::strerror(errno);
+        error = "cannot create '" + path + "': " + openFailureReason(errno);
         return false;
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

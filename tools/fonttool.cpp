@@ -4,7 +4,7 @@
 // A font file is a 51-byte header (version 1, name[32], point size, style, then charHeight, maxCharWidth,
 // averageCharWidth, totalCharWidth as little-endian Uint32) and 96 glyphs (codes 32 to 127) of charWidth,
 // charHeight and charWidth x charHeight bytes, non-zero meaning ink.
-// Depends on: FreeType (make), the engine's data loader, video and fonts (preview), TgaWriter.
+// Depends on: FreeType (make), the engine's data loader, video and fonts (preview), openRegularFile, TgaWriter.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -18,8 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -31,6 +29,7 @@
 #include "FontManager.h"
 #include "NFILoader.h"
 #include "TgaWriter.h"
+#include "Utility.h"
 #include "Video.h"
 #include "ToolVersion.h"
 
@@ -102,6 +101,25 @@ std::string splitArguments(const std::vector<std::string> &args, const std::vect
     if (arguments.operands.size() < operandCount)
         return form;
     return "";
+}
+
+// The whole of a regular file, or "" in error with why not; a FIFO or terminal never holds the tool up.
+bool readWholeFile(const std::string &path, std::string &bytes, std::string &error)
+{
+    FILE *file = openRegularFile(path.c_str(), "rb");
+    if (!file) {
+        error = "cannot open '" + path + "': " + openFailureReason(errno);
+        return false;
+    }
+    char block[65536];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+        bytes.append(block, got);
+    const bool complete = !std::ferror(file);
+    std::fclose(file);
+    if (!complete)
+        error = "cannot read '" + path + "'";
+    return complete;
 }
 
 bool parseNumber(const std::string &text, long minimum, long maximum, long &value)
@@ -321,11 +339,17 @@ int makeFont(const std::vector<std::string> &args)
         pointSize = pixelSize;
     }
 
+    // FreeType reads the font from memory, so that it never opens the file itself.
+    std::string fontBytes;
+    std::string readError;
+    if (!readWholeFile(fontFile, fontBytes, readError))
+        return failure(readError);
     FT_Library library;
     if (FT_Init_FreeType(&library))
         return failure("FreeType cannot start");
     FT_Face face;
-    if (FT_New_Face(library, fontFile.c_str(), 0, &face)) {
+    if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte *>(fontBytes.data()),
+                           static_cast<FT_Long>(fontBytes.size()), 0, &face)) {
         FT_Done_FreeType(library);
         return failure("FreeType cannot open '" + fontFile + "' as a font");
     }
@@ -383,10 +407,11 @@ int makeFont(const std::vector<std::string> &args)
         }
     }
 
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
+    FILE *file = openRegularFile(out.c_str(), "wb");
     if (!file)
+        return failure("cannot write '" + out + "': " + openFailureReason(errno));
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0 || !written)
         return failure("cannot write '" + out + "': " + std::strerror(errno));
     if (!layout.missing.empty())
         std::fprintf(stderr, "fonttool: note: '%s' has no glyph for \"%s\"; those characters draw nothing\n",
@@ -405,10 +430,10 @@ int infoFont(const std::vector<std::string> &args)
     const std::string problem = splitArguments(args, {}, 1, "info needs FILE.font", arguments);
     if (!problem.empty())
         return usageError(problem);
-    std::ifstream file(args[0], std::ios::binary);
-    if (!file)
-        return failure("cannot open '" + args[0] + "'");
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    std::string readError;
+    if (!readWholeFile(args[0], bytes, readError))
+        return failure(readError);
     if (bytes.empty())
         return failure(args[0] + ": empty file");
     unsigned version = static_cast<unsigned char>(bytes[0]);

@@ -3,8 +3,9 @@
 // key colour, since the engine ignores alpha; "check" loads a file the way the engine loads an image, onto the
 // engine's 800 x 600, 16-bit screen format, and says why it would refuse it; "raw" writes headerless RGB and
 // the size to pass. Output names must end in the extension by which the engine picks the reader.
-// Depends on: TgaWriter, the engine's image loader, data loader, video set-up and console; stb_image (this
-// tool only); SDL's dummy video driver for check.
+// Depends on: TgaWriter, the engine's image loader, data loader, video set-up, console and openRegularFile;
+// stb_image (this tool only); SDL's dummy video driver for check.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,7 @@
 #include "NFILoader.h"
 #include "TgaWriter.h"
 #include "ToolVersion.h"
+#include "Utility.h"
 #include "Video.h"
 
 namespace {
@@ -124,12 +126,20 @@ bool loadInput(const char *path, bool keepAlpha, LoadedImage &image)
     int width = 0;
     int height = 0;
     int components = 0;
-    if (!stbi_info(path, &width, &height, &components)) {
+    // Only a regular file is read: a FIFO or terminal given as the input never holds the tool up.
+    FILE *file = openRegularFile(path, "rb");
+    if (!file) {
+        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, openFailureReason(errno));
+        return false;
+    }
+    if (!stbi_info_from_file(file, &width, &height, &components)) {
         std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, stbi_failure_reason());
+        std::fclose(file);
         return false;
     }
     const int wanted = keepAlpha && (components == 2 || components == 4) ? 4 : 3;
-    unsigned char *data = stbi_load(path, &width, &height, &components, wanted);
+    unsigned char *data = stbi_load_from_file(file, &width, &height, &components, wanted);
+    std::fclose(file);
     if (!data) {
         std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, stbi_failure_reason());
         return false;
@@ -310,9 +320,13 @@ int rawCommand(int argc, char **argv)
     LoadedImage image;
     if (!loadInput(arguments.files[0].c_str(), false, image))
         return 1;
-    FILE *file = std::fopen(output.c_str(), "wb");
-    const bool written = file && std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size();
-    if (!file || std::fclose(file) != 0 || !written) {
+    FILE *file = openRegularFile(output.c_str(), "wb");
+    if (!file) {
+        std::fprintf(stderr, "imgtool: cannot write '%s': %s\n", output.c_str(), openFailureReason(errno));
+        return 1;
+    }
+    const bool written = std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size();
+    if (std::fclose(file) != 0 || !written) {
         std::fprintf(stderr, "imgtool: cannot write '%s'\n", output.c_str());
         return 1;
     }

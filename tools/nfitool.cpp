@@ -3,7 +3,7 @@
 // members' bytes; at dirOffs the member count and a reserved word (8 bytes); then one 276-byte entry per member:
 // name (260 bytes, zero-terminated), offset, length, 8 reserved bytes. Archives stay below 2 GiB.
 // create leaves out hidden files and folders, editor backups and what --exclude names, and says so.
-// Depends on: the C++ standard library and POSIX only.
+// Depends on: the engine's openRegularFile (Utility), the C++ standard library and POSIX.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "ToolVersion.h"
+#include "Utility.h"
 
 namespace fs = std::filesystem;
 
@@ -87,9 +88,11 @@ void toLittleEndian(std::uint32_t value, unsigned char *bytes)
         bytes[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
+// A file the tool reads or writes; only a regular file opens, so that a FIFO, terminal or device never
+// holds the tool up.
 class File {
 public:
-    File(const std::string &path, const char *mode) : stream(std::fopen(path.c_str(), mode)) {}
+    File(const std::string &path, const char *mode) : stream(openRegularFile(path.c_str(), mode)) {}
     explicit File(std::FILE *s) : stream(s) {}
     ~File()
     {
@@ -115,10 +118,10 @@ public:
 std::string readArchive(const std::string &path, File &file, Archive &archive)
 {
     if (!file.stream)
-        return "cannot open '" + path + "': " + systemError();
+        return "cannot open '" + path + "': " + openFailureReason(errno);
     struct stat status;
-    if (fstat(fileno(file.stream), &status) != 0 || !S_ISREG(status.st_mode))
-        return "'" + path + "' is not a regular file";
+    if (fstat(fileno(file.stream), &status) != 0)
+        return "cannot read '" + path + "': " + systemError();
     archive.fileSize = static_cast<std::uint64_t>(status.st_size);
     if (archive.fileSize > archiveLimit)
         return "'" + path + "' is 2 GiB or larger, which the game does not read";
@@ -317,7 +320,7 @@ int create(const std::string &archivePath, const std::string &directory, const E
         const Input &input = inputs[i];
         File in(input.file.string(), "rb");
         if (!in.stream)
-            return abandon("cannot read '" + input.file.string() + "': " + systemError());
+            return abandon("cannot read '" + input.file.string() + "': " + openFailureReason(errno));
         if (!copyBytes(in.stream, out.stream, input.size) || std::fgetc(in.stream) != EOF)
             return abandon("cannot read '" + input.file.string() + "' whole (did it change while being packed?)");
         unsigned char *entry = directoryBytes.data() + dirHeaderSize + i * dirEntrySize;
@@ -405,7 +408,7 @@ int extract(const std::string &archivePath, const std::string &directory)
         fs::create_directories(target.parent_path(), error);
         File out(target.string(), "wb");
         if (error || !out.stream) {
-            fail("cannot write '" + target.string() + "'");
+            fail("cannot write '" + target.string() + "': " + (error ? error.message() : openFailureReason(errno)));
             status = 1;
             continue;
         }

@@ -23,6 +23,7 @@
 #include "ImageManager.h"
 #include "NFILoader.h"
 #include "SkinLoader.h"
+#include "Utility.h"
 #include "Video.h"
 #include "ToolVersion.h"
 
@@ -219,9 +220,10 @@ PartRecord parsePart(const std::vector<std::string> &words, int slot)
     return part;
 }
 
+// Only a regular file is read: a FIFO or terminal never holds the tool up.
 bool readWholeFile(const char *path, std::string &bytes)
 {
-    FILE *file = std::fopen(path, "rb");
+    FILE *file = openRegularFile(path, "rb");
     if (!file)
         return false;
     char buffer[4096];
@@ -237,7 +239,7 @@ int makeSkin(const char *descriptionPath, const char *outPath)
 {
     std::string text;
     if (!readWholeFile(descriptionPath, text)) {
-        std::fprintf(stderr, "skintool: cannot read '%s': %s\n", descriptionPath, std::strerror(errno));
+        std::fprintf(stderr, "skintool: cannot read '%s': %s\n", descriptionPath, openFailureReason(errno));
         return 1;
     }
     std::string out;
@@ -269,9 +271,9 @@ int makeSkin(const char *descriptionPath, const char *outPath)
                      descriptionPath, slot, skinSlotLabel(slot));
         return 1;
     }
-    FILE *file = std::fopen(outPath, "wb");
+    FILE *file = openRegularFile(outPath, "wb");
     if (!file) {
-        std::fprintf(stderr, "skintool: cannot write '%s': %s\n", outPath, std::strerror(errno));
+        std::fprintf(stderr, "skintool: cannot write '%s': %s\n", outPath, openFailureReason(errno));
         return 1;
     }
     bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
@@ -312,7 +314,7 @@ int dumpSkin(const char *path)
 {
     std::string bytes;
     if (!readWholeFile(path, bytes)) {
-        std::fprintf(stderr, "skintool: cannot read '%s': %s\n", path, std::strerror(errno));
+        std::fprintf(stderr, "skintool: cannot read '%s': %s\n", path, openFailureReason(errno));
         return 1;
     }
     if (bytes.size() < skinFileSize) {

@@ -2,11 +2,14 @@
 // packaged interpreter. Type codes and status codes are the configuration language's own (nil 1, number 2,
 // string 3; a file that cannot be opened gives 2). The "setglobal" tag method of the nil tag fires for every
 // assignment to a global whose value is nil and never stores the value itself.
-// Scripts load as text only; a script gets no library, at most 64 MiB of memory and a bounded number of
-// instructions, so a hostile script cannot exhaust the machine or hang start-up.
-// Depends on: the interpreter library (only in LuaCompat.cpp).
+// Scripts load as text only, from a regular file of at most 64 MiB; a script gets no library, at most 64 MiB of
+// memory and 20 million instructions, so a hostile script cannot exhaust the machine or hang start-up. _ENV is
+// an ordinary name, as it is in the configuration language.
+// Depends on: the interpreter library and Utility (only in LuaCompat.cpp).
 #ifndef ZARVELLO_LUACOMPAT_H
 #define ZARVELLO_LUACOMPAT_H
+
+#include <cstddef>
 
 struct lua_State;
 
@@ -32,6 +35,7 @@ lua_State *lua_open(int stackSize);
 void lua_close(lua_State *L);
 
 void lua_pushnumber(lua_State *L, double n);
+/// Pops the value on top of the stack into the global name, which the script reads by that name (_ENV too).
 void lua_setglobal(lua_State *L, const char *name);
 void lua_pushcclosure(lua_State *L, lua_CFunction fn, int n);
 
@@ -39,11 +43,14 @@ void lua_pushcclosure(lua_State *L, lua_CFunction fn, int n);
 // "setglobal" event is known. Returns 1 when installed, 0 otherwise.
 int lua_settagmethod(lua_State *L, int tag, const char *event);
 
-// Runs the script in the file; 0 on success, LUA_ERRFILE when it cannot be opened, another code on a syntax,
-// run-time or memory error.
+// lua_dofile: LUA_ERRFILE when the file is no regular file or cannot be read, LUA_ERRMEM when it holds more than
+// 64 MiB, another code on a syntax, run-time or memory error.
+/// Runs the script in the file; 0 on success, otherwise the status of the failure.
 int lua_dofile(lua_State *L, const char *filename);
 
 const char *lua_tostring(lua_State *L, int index);
+/// The length of the string at index, zero bytes included (0 for a value that is no string or number).
+std::size_t lua_strlen(lua_State *L, int index);
 double lua_tonumber(lua_State *L, int index);
 int lua_type(lua_State *L, int index);
 const char *lua_typename(lua_State *L, int type);

@@ -111,7 +111,8 @@ public:
 
     /// Reads one line ending in LF into buffer (bufSize bytes, at least 2), without the line end; with
     /// keepNewline a CR LF end comes out as LF. A line longer than the buffer comes in pieces. The buffer is
-    /// always terminated; SDL_FALSE at the end of the file or on a failed read.
+    /// always terminated; SDL_FALSE at the end of the file or when a byte of the line cannot be read (the buffer
+    /// then holds the bytes stored, and the position counts those and no more).
     SDL_bool readString(NFIHandle handle, char *buffer, Sint32 bufSize, SDL_bool keepNewline);
 
     /// The loaded archives, the one searched first at the head.
@@ -120,6 +121,10 @@ public:
     Uint32 loadedNFICount() { return NFICount; }
     /// The registered data paths, the one searched first at the head.
     PathEntry *dataPathList() { return rootPathEntry; }
+
+    /// Descriptors no archive takes: every accepted archive keeps one for the whole run, and the program's other
+    /// files (the display connection, the log file, the data files being read) need theirs after the archives.
+    static const int descriptorsKeptFree = 16;
 
     /// The bits of a name's hash that the name index keeps, taken when a loader is created: all of them in the
     /// engine. Tests narrow it so that different names collide and must be told apart by their bytes.
@@ -131,9 +136,10 @@ private:
     void scanNFIFilesFromPath(const char *path);
     NFIHandle openFileLocally(const char *filename);
     Sint32 getFileSize(FILE *file);
-    static SDL_bool isRegularFile(FILE *file);
     /// Reads exactly size bytes from offset of the stream's file, leaving the stream where it was.
     static SDL_bool readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset);
+    /// Whether an archive opened as file still leaves descriptorsKeptFree descriptors for everything else.
+    static SDL_bool leavesDescriptorsFree(FILE *file);
     InternalHandle *openHandle(NFIHandle handle);
 
     NFIFile *getNFIInfo(const char *fullName, const char *bareName);

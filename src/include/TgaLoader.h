@@ -67,9 +67,13 @@ class TargaRowSink {
 public:
     virtual ~TargaRowSink() {}
 
-    /// Called once, before any pixel, with the image's size. Returning SDL_FALSE abandons the load; the sink
-    /// then reports its own failure.
+    /// Called once, before any pixel, with the image's size; SDL_FALSE when the sink cannot take the image. The
+    /// reader then still reads the pixel data through, delivering none, so that data ending early is reported
+    /// first; only data read whole is followed by refuseImage.
     virtual SDL_bool beginImage(Uint16 width, Uint16 height) = 0;
+
+    /// Called when the data of an image that beginImage refused was whole: the sink reports why it refused.
+    virtual void refuseImage() = 0;
 
     /// count different pixels for row y from column x on.
     virtual void imagePixels(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixels, Uint32 bytesPerPixel) = 0;
@@ -78,8 +82,8 @@ public:
     virtual void imageRun(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixel, Uint32 bytesPerPixel) = 0;
 };
 
-/// Reads the same files as targaImageFromFile, with the same checks and messages, handing the pixels to sink.
-/// SDL_TRUE when every pixel was delivered.
+/// Reads the same files as targaImageFromFile, with the same checks and messages in the same order, handing the
+/// pixels to sink. SDL_TRUE when every pixel was delivered.
 SDL_bool targaRowsFromFile(const char *filename, TargaRowSink &sink);
 
 #endif

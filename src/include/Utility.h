@@ -1,6 +1,7 @@
 /// @file
 /// Path and text utilities: the bounded formatter, strdup on tracked memory, the run directory and the default
-/// data directory, the last component of a path, and the rectangle overlap test.
+/// data directory, the last component of a path, the rectangle overlap test, the one way the engine and its
+/// tools open a file (a regular file only, never waiting on it) and the start-up raise of the open-file limit.
 /// Depends on: Memory, Console.
 ///
 /// snprintf, vsnprintf and strdup share their names with the C library, so the engine's own live in the
@@ -10,6 +11,7 @@
 #define ZARVELLO_UTILITY_H
 
 #include <cstdarg>
+#include <cstdio>
 
 #include <SDL_types.h>
 #include <SDL_video.h>
@@ -41,5 +43,19 @@ const char *fileComponentOfPath(const char *path);
 
 /// Whether two rectangles share at least one pixel; rectangles that only touch do not.
 SDL_bool rectsOverlap(const SDL_Rect *rect1, const SDL_Rect *rect2);
+
+/// Opens path as a stream only when it is a regular file, never waiting on it; null with errno set otherwise
+/// (EINVAL for a FIFO, terminal, directory or device). Mode "rb" reads, "wb" writes from empty, "a" appends; the
+/// last two create a missing file.
+std::FILE *openRegularFile(const char *path, const char *mode);
+
+/// The reason for openRegularFile's failure with errno error: "not a regular file" or the system's text.
+const char *openFailureReason(int error);
+
+/// Raises the soft limit on open files to the hard limit (every accepted archive keeps a file open).
+void raiseOpenFileLimit();
+
+/// The soft limit on open files now.
+Uint64 openFileLimit();
 
 #endif

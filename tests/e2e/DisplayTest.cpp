@@ -1,6 +1,6 @@
 // The display and the main loop of the real program under a private X server: the window, the quit key, key
 // releases, the configured quit key, closing the window, events arriving together, the mode switches, the
-// idle CPU use, and a refused video start.
+// idle CPU use, and a refused video start or video mode.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -248,6 +248,32 @@ TEST(DisplayStart, RefusedVideoEndsStartUpWithItsMessageAndExitCodeOne)
     RunResult result = run.run();
     EXPECT_EQ(result.exitCode, 1) << result.standardError;
     EXPECT_EQ(linesStartingWith(result, "Couldn't initialize video: ").size(), 1u) << result.standardError;
+    EXPECT_TRUE(linesStartingWith(result, "Initialized video system").empty()) << result.standardError;
+    EXPECT_FALSE(result.contains("FPS was")) << result.standardError;
+    EXPECT_FALSE(result.contains("Memory Leak!")) << result.standardError;
+}
+
+// A full-screen mode the display cannot give (the server's screen is smaller than 800 x 600) ends start-up
+// with the mode's message alone: no capability lines, no main loop.
+TEST(DisplayStart, RefusedVideoModeEndsStartUpWithItsMessageAndExitCodeOne)
+{
+    XServer server(640, 480);
+    ASSERT_TRUE(server.running()) << "Xvfb did not start";
+    RunDirectory run;
+    run.setEnv("DISPLAY", server.display());
+    run.ignoreSystemLibraryLeaks();
+    RunResult result = run.run({"-fullscreen"});
+    EXPECT_FALSE(result.timedOut) << result.standardError;
+    EXPECT_EQ(result.exitCode, 1) << result.standardError;
+    const std::vector<std::string> lines = result.lines();
+    const std::string failure = "Couldn't set 800x600x16 video mode: No video mode large enough for 800x600";
+    std::size_t at = 0;
+    while (at < lines.size() && lines[at] != failure)
+        ++at;
+    ASSERT_LT(at, lines.size()) << result.standardError;
+    ASSERT_LT(at + 1, lines.size()) << result.standardError;
+    EXPECT_EQ(lines[at + 1], "") << "the message ends in a line break of its own";
+    EXPECT_TRUE(linesStartingWith(result, "Video subsystem using driver").empty()) << result.standardError;
     EXPECT_TRUE(linesStartingWith(result, "Initialized video system").empty()) << result.standardError;
     EXPECT_FALSE(result.contains("FPS was")) << result.standardError;
     EXPECT_FALSE(result.contains("Memory Leak!")) << result.standardError;

@@ -1,14 +1,16 @@
 // Hostile data directories, run as the whole program: files that lie about their sizes, an archive directory of
-// 2^32 - 1 entries, a member reaching past the end of its archive, a configuration script of 10 MB and paths of
-// 300 characters. Each run must end by itself (or on the quit signal) without a crash, a sanitizer report or a
-// leak report; the reader concerned says what it refused, and start-up ends with exit code 1 where the skin
-// cannot be loaded.
+// 2^32 - 1 entries, a member reaching past the end of its archive, a configuration script of 10 MB, paths of
+// 300 characters, FIFOs and terminals where the program opens files, and more archives than open files allowed.
+// Each run must end by itself (or on the quit signal) without a crash, a sanitizer report or a leak report; the
+// reader concerned says what it refused, and start-up ends with exit code 1 where the skin cannot be loaded.
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -77,9 +79,9 @@ void expectNoCrash(const RunResult &result)
 
 // Runs a program that starts up fully: once the display is open it is sent SIGTERM, which SDL turns into the
 // quit event that ends the main loop as closing the window does.
-RunResult runAndQuit(RunDirectory &run)
+RunResult runAndQuit(RunDirectory &run, const std::vector<std::string> &args = {"-windowed"})
 {
-    pid_t pid = run.start({"-windowed"});
+    pid_t pid = run.start(args);
     for (int i = 0; i < 600; ++i) {
         std::string soFar = run.standardErrorSoFar(pid);
         if (soFar.find("Initialized video system") != std::string::npos || soFar.find("loadSkin") != std::string::npos)
@@ -220,4 +222,135 @@ TEST(HostileData, ProgramPathOf300CharactersFallsBackToTheWorkingDirectory)
     EXPECT_TRUE(result.hasLine("Unable to scan directory './data', skipping")) << result.standardError;
     EXPECT_TRUE(result.hasLine("loadSkin ('/gfx/skins/default.skin'): Unable to open skin file"))
         << result.standardError;
+}
+
+// --- Names that are no regular files: start-up never waits on them ----------------------------------------
+
+TEST(HostileData, FifosNamedLikeAnArchiveAndLikeTheSkinAreRefusedAndTheProgramRuns)
+{
+    RunDirectory run;
+    run.makeFifo("data/x.nfi");
+    // The loose skin is passed over for the shipped archive's member of the same name.
+    run.makeFifo("data/gfx/skins/default.skin");
+
+    RunResult result = runAndQuit(run);
+    expectNoCrash(result);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_TRUE(result.hasLine("Error adding Archive file 'x.nfi'")) << result.standardError;
+    EXPECT_TRUE(result.contains("Initialized video system")) << result.standardError;
+    EXPECT_FALSE(result.contains("loadSkin (")) << result.standardError;
+}
+
+TEST(HostileData, ArchiveLinkedToStandardInputIsRefusedWhenThatIsAnIdlePipeOrTerminal)
+{
+    for (RunDirectory::StandardInput input :
+         {RunDirectory::StandardInput::IdlePipe, RunDirectory::StandardInput::IdleTerminal}) {
+        RunDirectory run;
+        run.makeLink("/dev/stdin", "data/stdin.nfi");
+        run.setStandardInput(input);
+
+        RunResult result = runAndQuit(run);
+        expectNoCrash(result);
+        EXPECT_EQ(result.exitCode, 0) << result.standardError;
+        EXPECT_TRUE(result.hasLine("Error adding Archive file 'stdin.nfi'")) << result.standardError;
+    }
+}
+
+TEST(HostileData, FifoNamedLikeTheConfigurationFileIsOnlyAWarning)
+{
+    RunDirectory run;
+    run.makeFifo("zarvello.conf");
+
+    RunResult result = runAndQuit(run);
+    expectNoCrash(result);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    bool warned = false;
+    for (const std::string &line : result.lines())
+        warned = warned || (line.rfind("Warning: Config file '", 0) == 0 &&
+                            line.find("/zarvello.conf' could not be opened") != std::string::npos);
+    EXPECT_TRUE(warned) << result.standardError;
+    EXPECT_FALSE(result.contains("Error in configuration file!")) << result.standardError;
+}
+
+TEST(HostileData, FifoNamedLikeTheLogFileTakesNoLineAndTheProgramRuns)
+{
+    RunDirectory run;
+    run.makeFifo("console.log");
+
+    RunResult result = runAndQuit(run, {"-windowed", "-logconsole"});
+    expectNoCrash(result);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_TRUE(result.hasLine("Data Loader initializing")) << result.standardError;
+}
+
+// --- Open files: every accepted archive keeps one ---------------------------------------------------------
+
+namespace {
+
+// Writes count small intact archives into data/ besides the shipped one.
+void writeArchives(RunDirectory &run, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "extra" + std::to_string(i);
+        run.writeFile("data/" + name + ".nfi", archive::build({{"/" + name, "x"}}));
+    }
+}
+
+unsigned long long hardOpenFileLimit()
+{
+    struct rlimit limit;
+    return getrlimit(RLIMIT_NOFILE, &limit) == 0 ? static_cast<unsigned long long>(limit.rlim_max) : 0;
+}
+
+}  // namespace
+
+TEST(HostileData, LowSoftLimitOnOpenFilesIsRaisedSoThatEveryArchiveIsAccepted)
+{
+    const unsigned long long hard = hardOpenFileLimit();
+    if (hard < 1024)
+        GTEST_SKIP() << "the hard limit on open files is " << hard;
+    RunDirectory run;
+    writeArchives(run, 300);
+    run.setOpenFileLimits(64, hard);
+
+    RunResult result = runAndQuit(run);
+    expectNoCrash(result);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    int accepted = 0;
+    for (const std::string &line : result.lines())
+        accepted += line.rfind("Adding Archive file '", 0) == 0;
+    EXPECT_EQ(accepted, 301) << result.standardError;
+    EXPECT_FALSE(result.contains("Error adding Archive file")) << result.standardError;
+}
+
+// With a hard limit of 64 open files, 100 archives cannot all stay open: each one refused for that reason says
+// so in a warning right after its error line, and the descriptors kept free let start-up go on (the skin loads
+// when the shipped archive was among the accepted ones).
+TEST(HostileData, ArchivesBeyondTheHardLimitOnOpenFilesAreRefusedWithAWarningEach)
+{
+    RunDirectory run;
+    writeArchives(run, 100);
+    run.setOpenFileLimits(64, 64);
+
+    RunResult result = runAndQuit(run);
+    expectNoCrash(result);
+    const std::vector<std::string> lines = result.lines();
+    const std::string error = "Error adding Archive file '";
+    int accepted = 0;
+    int refused = 0;
+    int warned = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        accepted += lines[i].rfind("Adding Archive file '", 0) == 0;
+        if (lines[i].rfind(error, 0) != 0)
+            continue;
+        ++refused;
+        const std::string name = lines[i].substr(error.size(), lines[i].size() - error.size() - 1);
+        warned += i + 1 < lines.size() &&
+                  lines[i + 1] == "WARNING: Too few file descriptors left to keep archive file '" + name +
+                                      "' open (each accepted archive keeps one, 16 stay free for other files; "
+                                      "this process may open 64 files)";
+    }
+    EXPECT_EQ(accepted + refused, 101) << result.standardError;
+    EXPECT_GT(refused, 0) << result.standardError;
+    EXPECT_EQ(warned, refused) << result.standardError;
 }

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -259,6 +260,8 @@ RunDirectory::~RunDirectory()
         int status;
         waitpid(child.first, &status, 0);
     }
+    for (const auto &feed : inputFeeds)
+        close(feed.second);
     std::error_code ignored;
     fs::remove_all(base, ignored);
 }
@@ -315,6 +318,34 @@ void RunDirectory::removeFile(const std::string &relativePath)
 void RunDirectory::makeDirectory(const std::string &relativePath)
 {
     fs::create_directories(fs::path(runPath) / relativePath);
+}
+
+void RunDirectory::makeFifo(const std::string &relativePath)
+{
+    fs::path file = fs::path(runPath) / relativePath;
+    fs::create_directories(file.parent_path());
+    if (mkfifo(file.c_str(), 0644) != 0)
+        fail("cannot make the FIFO " + file.string());
+}
+
+void RunDirectory::makeLink(const std::string &target, const std::string &relativePath)
+{
+    fs::path file = fs::path(runPath) / relativePath;
+    fs::create_directories(file.parent_path());
+    if (symlink(target.c_str(), file.c_str()) != 0)
+        fail("cannot make the link " + file.string());
+}
+
+void RunDirectory::setStandardInput(StandardInput input)
+{
+    standardInput = input;
+}
+
+void RunDirectory::setOpenFileLimits(unsigned long long soft, unsigned long long hard)
+{
+    limitOpenFiles = true;
+    openFilesSoft = soft;
+    openFilesHard = hard;
 }
 
 void RunDirectory::setEnv(const std::string &name, const std::string &value)
@@ -401,11 +432,28 @@ pid_t RunDirectory::start(const std::vector<std::string> &args)
     std::string outName = base + "/stdout-" + std::to_string(sequence);
     int errFd = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     int outFd = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    int inFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    // The test keeps its end of an idle pipe or terminal open until the child has ended, so a read there waits.
+    int inFd = -1;
+    int feedFd = -1;
+    if (standardInput == StandardInput::IdlePipe) {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0)
+            fail("pipe");
+        inFd = ends[0];
+        feedFd = ends[1];
+    } else if (standardInput == StandardInput::IdleTerminal) {
+        feedFd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const char *name = feedFd >= 0 && grantpt(feedFd) == 0 && unlockpt(feedFd) == 0 ? ptsname(feedFd) : nullptr;
+        inFd = name ? open(name, O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
+    } else {
+        inFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    }
     if (errFd < 0 || outFd < 0 || inFd < 0)
-        fail("cannot create the capture files in " + base);
+        fail("cannot create the capture files and standard input in " + base);
     std::string program = programPath();
     std::string directory = workingDirectory;
+    struct rlimit openFiles = {static_cast<rlim_t>(openFilesSoft), static_cast<rlim_t>(openFilesHard)};
+    const bool limitFiles = limitOpenFiles;
 
     pid_t pid = fork();
     if (pid < 0)
@@ -417,6 +465,8 @@ pid_t RunDirectory::start(const std::vector<std::string> &args)
         dup2(inFd, 0);
         dup2(outFd, 1);
         dup2(errFd, 2);
+        if (limitFiles && setrlimit(RLIMIT_NOFILE, &openFiles) != 0)
+            _exit(125);
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
@@ -425,6 +475,8 @@ pid_t RunDirectory::start(const std::vector<std::string> &args)
     close(outFd);
     close(inFd);
     started[pid] = sequence;
+    if (feedFd >= 0)
+        inputFeeds[pid] = feedFd;
     return pid;
 }
 
@@ -445,6 +497,11 @@ RunResult RunDirectory::wait(pid_t pid, int timeoutSeconds)
     std::remove(captureFile(pid, "stderr").c_str());
     std::remove(captureFile(pid, "stdout").c_str());
     started.erase(pid);
+    auto feed = inputFeeds.find(pid);
+    if (feed != inputFeeds.end()) {
+        close(feed->second);
+        inputFeeds.erase(feed);
+    }
     return result;
 }
 

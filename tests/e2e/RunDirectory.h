@@ -80,6 +80,10 @@ public:
     bool exists(const std::string &relativePath) const;
     void removeFile(const std::string &relativePath);
     void makeDirectory(const std::string &relativePath);
+    // Makes a FIFO (named pipe) that nothing writes to, creating its parent directories.
+    void makeFifo(const std::string &relativePath);
+    // Makes a symbolic link to target, creating its parent directories.
+    void makeLink(const std::string &target, const std::string &relativePath);
 
     // Copies the shipped data archives (data/*.nfi of the build tree) into data/. Every constructor does this,
     // because the program does not start without its skin; emptyDataDirectory() leaves data/ empty again for
@@ -103,6 +107,13 @@ public:
     // Working directory of the child; the run directory by default.
     void setWorkingDirectory(const std::string &directory);
 
+    // The child's standard input: /dev/null (the default), a pipe nothing writes to, or a terminal nobody types at.
+    enum class StandardInput { Null, IdlePipe, IdleTerminal };
+    void setStandardInput(StandardInput input);
+
+    // The child's soft and hard limits on open files, set before the program starts (inherited by default).
+    void setOpenFileLimits(unsigned long long soft, unsigned long long hard);
+
     // Runs the program to its end (or kills it after timeoutSeconds) and returns what it did.
     RunResult run(const std::vector<std::string> &args = {}, int timeoutSeconds = 30);
 
@@ -124,6 +135,11 @@ private:
     std::vector<std::string> unsetNames;
     std::map<pid_t, int> started;  // pid -> sequence number of its capture files
     int nextCapture;
+    StandardInput standardInput = StandardInput::Null;
+    std::map<pid_t, int> inputFeeds;  // pid -> the test's end of the child's idle pipe or terminal
+    bool limitOpenFiles = false;
+    unsigned long long openFilesSoft = 0;
+    unsigned long long openFilesHard = 0;
 };
 
 #endif
