@@ -1,11 +1,14 @@
 // Game: the engine's two ways out come first, so a game's event hook can neither swallow the quit key nor the
-// window close; the game then sees every event, those two included.
+// window close; the game then sees every event, those two included. A game that spares empty flushes gets the
+// whole screen queued when the window is exposed, since no flush may come to show it again.
 #include "Game.h"
 
 #include <SDL_events.h>
 
 #include "ConfigTable.h"
 #include "GameLoop.h"
+#include "RenderQueue.h"
+#include "Video.h"
 
 namespace {
 
@@ -34,6 +37,10 @@ void handleGameEvent(SDL_Event *event)
     case SDL_KEYDOWN:
         if (Uint32(event->key.keysym.sym) == storedSetting(keyQuit))
             stopGame();
+        break;
+    case SDL_VIDEOEXPOSE:
+        if (RenderQueue::emptyFlushes() == SDL_FALSE && screen)
+            RenderQueue::globalRenderQueue()->addRegion(0, 0, Uint16(screen->w), Uint16(screen->h));
         break;
     default:
         break;

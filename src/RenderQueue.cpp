@@ -1,7 +1,7 @@
 // RenderQueue: a fixed array, so queuing never allocates. At the flush the rectangles are cut to the screen
 // on their way to SDL: SDL copies them without checking bounds when the display needs a conversion (a 16-bit
 // mode on a 24-bit server), so a rectangle reaching past the screen would read and write outside it. The
-// queued values themselves stay as they were given.
+// queued values themselves stay as they were given. A game may spare the flush of an empty queue.
 #include "RenderQueue.h"
 
 #include "Console.h"
@@ -10,6 +10,7 @@
 namespace {
 
 RenderQueue *globalQueueObject = nullptr;
+SDL_bool flushWhenEmpty = SDL_TRUE;
 
 // The part of rect inside a width x height screen; w or h is 0 when nothing is left.
 SDL_Rect clipToScreen(const SDL_Rect &rect, int width, int height)
@@ -71,9 +72,19 @@ void RenderQueue::addRegion(Sint16 x, Sint16 y, Uint16 w, Uint16 h)
     append(rect);
 }
 
+void RenderQueue::setEmptyFlushes(SDL_bool flush)
+{
+    flushWhenEmpty = flush == SDL_FALSE ? SDL_FALSE : SDL_TRUE;
+}
+
+SDL_bool RenderQueue::emptyFlushes()
+{
+    return flushWhenEmpty;
+}
+
 void RenderQueue::updateScreen()
 {
-    if (screen) {
+    if (screen && (regionCount > 0 || flushWhenEmpty == SDL_TRUE)) {
         SDL_Rect visible[capacity];
         for (int i = 0; i < regionCount; ++i)
             visible[i] = clipToScreen(regionList[i], screen->w, screen->h);

@@ -11,6 +11,7 @@
 #include <SDL.h>
 
 #include "Console.h"
+#include "Game.h"
 #include "Memory.h"
 #include "RenderQueue.h"
 #include "TestSupport.h"
@@ -119,6 +120,7 @@ protected:
     }
     void TearDown() override
     {
+        RenderQueue::setEmptyFlushes(SDL_TRUE);
         shutdownVideo();
         SDL_Quit();
     }
@@ -161,6 +163,32 @@ TEST_F(ScreenFlush, RectangleAddedTwiceIsPassedTwice)
     EXPECT_TRUE(sameRect(updateCalls[0].rects[0], twice));
     EXPECT_TRUE(sameRect(updateCalls[0].rects[1], between));
     EXPECT_TRUE(sameRect(updateCalls[0].rects[2], twice));
+}
+
+// A game that queues everything it draws can spare the empty call, which on sdl12-compat presents the whole
+// window every idle frame; an exposed window is then queued whole, so that it is shown again.
+TEST_F(ScreenFlush, GameCanSpareTheEmptyFlushAndGetsTheExposedWindowQueued)
+{
+    SDL_Event expose;
+    expose.type = SDL_VIDEOEXPOSE;
+    handleGameEvent(&expose);
+    EXPECT_EQ(queue->count(), 0) << "by default an exposed window queues nothing";
+
+    RenderQueue::setEmptyFlushes(SDL_FALSE);
+    queue->updateScreen();
+    EXPECT_TRUE(updateCalls.empty());
+    queue->addRegion(1, 2, 3, 4);
+    queue->updateScreen();
+    ASSERT_EQ(updateCalls.size(), 1u);
+    ASSERT_EQ(updateCalls[0].rects.size(), 1u);
+
+    handleGameEvent(&expose);
+    ASSERT_EQ(queue->count(), 1);
+    SDL_Rect whole = {0, 0, 800, 600};
+    EXPECT_TRUE(sameRect(queue->rectAt(0), whole));
+    queue->updateScreen();
+    ASSERT_EQ(updateCalls.size(), 2u);
+    EXPECT_TRUE(sameRect(updateCalls[1].rects[0], whole));
 }
 
 TEST_F(RenderQueueTest, FlushOnTheScreenCopesWithRectanglesReachingPastIt)

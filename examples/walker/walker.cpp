@@ -2,7 +2,8 @@
 // game's main on the engine (runEngine and its four hooks), images and a sprite sheet through the image cache,
 // a font through the font cache, a game setting ("stepSize" in walker.conf) and drawing during the main loop:
 // whatever a frame changes on the screen is queued on the render queue, which the engine flushes after the
-// frame. Escape (the engine's quit key) or closing the window ends it.
+// frame, and a frame that changes nothing presents nothing. Escape (the engine's quit key) or closing the window
+// ends it.
 // Depends on: the installed Zarvello engine.
 #include <zarvello/ConfigTable.h>
 #include <zarvello/Console.h>
@@ -150,6 +151,8 @@ int main(int argc, char **argv)
     setWindowCaption("Walker");
     setConfigFileName("walker.conf");
     setSkinRequired(SDL_FALSE);
+    // Everything the game draws during the loop is queued, so an idle frame need not present anything.
+    RenderQueue::setEmptyFlushes(SDL_FALSE);
     registerNumberSetting("stepSize", &stepSize, 8);
     GameHooks hooks = {setUp, frame, event, cleanUp};
     return runEngine(argc, argv, &hooks);

@@ -29,8 +29,8 @@ void setGameHooks(const GameHooks *hooks);
 /// The hook table in force; every member is null until setGameHooks is given one.
 const GameHooks &gameHooks();
 
-/// The reaction to one event: the engine's (window close and quit key stop the loop), then the game's event
-/// hook. A null event is ignored.
+/// The reaction to one event: the engine's (window close and quit key stop the loop; an exposed window is queued
+/// whole when empty flushes are spared), then the game's event hook. A null event is ignored.
 void handleGameEvent(SDL_Event *event);
 
 #endif

@@ -25,8 +25,16 @@ public:
     /// Appends the rectangle (x, y, w, h), as addRect does.
     void addRegion(Sint16 x, Sint16 y, Uint16 w, Uint16 h);
 
-    /// Copies the queued rectangles, cut to the screen, to the display in one call and empties the queue.
+    /// Copies the queued rectangles, cut to the screen, to the display in one call and empties the queue. With
+    /// nothing queued the call is made all the same, unless a game turned that off with setEmptyFlushes.
     void updateScreen();
+
+    /// Whether a flush with nothing queued still makes its empty call (SDL_TRUE, the default). A game that queues
+    /// everything it draws may pass SDL_FALSE: on sdl12-compat every call presents the whole window, so idle
+    /// frames then cost nothing. The engine then queues the whole screen when SDL reports it exposed.
+    static void setEmptyFlushes(SDL_bool flush);
+    /// The choice of setEmptyFlushes.
+    static SDL_bool emptyFlushes();
 
     /// The number of rectangles queued in this frame.
     Sint16 count() const { return regionCount; }
