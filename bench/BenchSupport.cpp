@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 
 #include "ConfigTable.h"
 #include "Video.h"
@@ -19,6 +20,18 @@ void benchFailure(const std::string &message)
 {
     std::fprintf(stderr, "benchmark set-up failed: %s\n", message.c_str());
     std::exit(1);
+}
+
+int runBenchmarkProgram(int argc, char **argv, void (*prepare)(), void (*finish)())
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    prepare();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    finish();
+    return 0;
 }
 
 void silenceConsole()

@@ -42,4 +42,9 @@ void writeFileOrDie(const std::string &path, const void *bytes, size_t size);
 // nothing worth reporting.
 [[noreturn]] void benchFailure(const std::string &message);
 
+// The whole of a benchmark program's main: Google Benchmark's options, then prepare (which makes the data,
+// checks the contenders agree and registers the cases), the run, and finish (which frees what prepare made).
+// Returns main's exit code: 1 for an option Google Benchmark does not know.
+int runBenchmarkProgram(int argc, char **argv, void (*prepare)(), void (*finish)());
+
 #endif

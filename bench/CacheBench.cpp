@@ -237,21 +237,24 @@ void registerBenchmarks()
     }
 }
 
-}  // namespace
-
-int main(int argc, char **argv)
+void prepareProgram()
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     openBenchScreen();
     prepareFiles();
     registerBenchmarks();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+}
+
+void finishProgram()
+{
     ImageManager::destroyImageManager();
     FontManager::destroyFontManager();
     delete NFILoader::globalLoader();
     delete data;
-    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    return runBenchmarkProgram(argc, argv, prepareProgram, finishProgram);
 }

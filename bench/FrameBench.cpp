@@ -290,19 +290,16 @@ void registerBenchmarks()
     })->Unit(benchmark::kMicrosecond);
 }
 
-}  // namespace
-
-int main(int argc, char **argv)
+void prepareProgram()
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     openBenchScreen();
     prepare();
     checkFramesAgree();
     registerBenchmarks();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+}
+
+void finishProgram()
+{
     for (SDL_Surface *line : data->sdlLines)
         SDL_FreeSurface(line);
     SDL_FreeSurface(data->sdlSheet);
@@ -314,5 +311,11 @@ int main(int argc, char **argv)
     FontManager::destroyFontManager();
     delete NFILoader::globalLoader();
     delete data;
-    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    return runBenchmarkProgram(argc, argv, prepareProgram, finishProgram);
 }

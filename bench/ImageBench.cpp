@@ -311,19 +311,22 @@ void registerBenchmarks()
                                static_cast<int>(growth + 2), loadStreaming);
 }
 
-}  // namespace
-
-int main(int argc, char **argv)
+void prepareProgram()
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     openBenchScreen();
     prepareFiles();
     checkContendersAgree();
     registerBenchmarks();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+}
+
+void finishProgram()
+{
     delete files;
-    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    return runBenchmarkProgram(argc, argv, prepareProgram, finishProgram);
 }

@@ -112,22 +112,25 @@ void registerBenchmarks()
     })->Unit(benchmark::kMicrosecond);
 }
 
-}  // namespace
-
-int main(int argc, char **argv)
+void prepareProgram()
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     openBenchScreen();
     prepareFonts();
     registerBenchmarks();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+}
+
+void finishProgram()
+{
     TTF_CloseFont(ttfFont);
     TTF_Quit();
     FontManager::destroyFontManager();
     delete NFILoader::globalLoader();
     delete fontDirectory;
-    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    return runBenchmarkProgram(argc, argv, prepareProgram, finishProgram);
 }
