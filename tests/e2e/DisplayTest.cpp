@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include <SDL.h>
+
 #include "RunDirectory.h"
 #include "XServer.h"
 
@@ -254,9 +256,13 @@ TEST(DisplayStart, RefusedVideoEndsStartUpWithItsMessageAndExitCodeOne)
 }
 
 // A full-screen mode the display cannot give (the server's screen is smaller than 800 x 600) ends start-up
-// with the mode's message alone: no capability lines, no main loop.
+// with the mode's message alone: no capability lines, no main loop. Only the classic library refuses it:
+// sdl12-compat (which reports versions from 1.2.50 on) scales full screen to any display.
 TEST(DisplayStart, RefusedVideoModeEndsStartUpWithItsMessageAndExitCodeOne)
 {
+    const SDL_version *sdl = SDL_Linked_Version();
+    if (SDL_VERSIONNUM(sdl->major, sdl->minor, sdl->patch) >= SDL_VERSIONNUM(1, 2, 50))
+        GTEST_SKIP() << "sdl12-compat gives a full-screen mode on any display";
     XServer server(640, 480);
     ASSERT_TRUE(server.running()) << "Xvfb did not start";
     RunDirectory run;
