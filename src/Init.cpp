@@ -11,10 +11,10 @@
 #include <SDL.h>
 
 #include "Config.h"
-#include "Game.h"
-#include "GameLoop.h"
 #include "ConfigTable.h"
 #include "Console.h"
+#include "Game.h"
+#include "GameLoop.h"
 #include "Gui.h"
 #include "Memory.h"
 #include "NFILoader.h"
@@ -114,8 +114,8 @@ int runEngine(int argc, char **argv, const GameHooks *hooks)
         shutdownSystem();
         return 1;
     }
-    GameHooks game = hooks ? *hooks : GameHooks{nullptr, nullptr, nullptr, nullptr};
-    setGameHooks(&game);
+    setGameHooks(hooks);
+    const GameHooks game = gameHooks();
     SDL_bool ready = game.setUp ? game.setUp() : SDL_TRUE;
     if (ready == SDL_TRUE)
         runGame();
