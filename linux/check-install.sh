@@ -49,9 +49,17 @@ run_check() {
   grep "installcheck:" <<<"$out"
 }
 
+# Where Lua's static archive is installed, a game takes Lua from it and needs only SDL 1.2 when it runs.
+lua_archive="$(pkg-config --variable=libdir lua5.4-c++)/liblua5.4-c++.a"
+needs_no_lua() {
+  [ -e "$lua_archive" ] || return 0
+  if readelf -d "$1" | grep -q 'NEEDED.*lua'; then echo "check-install: $1 needs Lua's shared library" >&2; exit 1; fi
+}
+
 step "a program built with find_package(Zarvello)"
 cmake -S "$root/tests/install" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/cmake" >/dev/null
+needs_no_lua "$work/cmake/installcheck"
 run_check "$work/cmake"
 
 step "a program built with pkg-config"
@@ -60,6 +68,7 @@ export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 # shellcheck disable=SC2046
 g++ -std=c++17 -o "$work/pc/installcheck" "$root/tests/install/installcheck.cpp" $(pkg-config --cflags --libs zarvello)
 cp "$(pkg-config --variable=pkgdatadir zarvello)/default.nfi" "$work/pc/data/"
+needs_no_lua "$work/pc/installcheck"
 run_check "$work/pc"
 unset PKG_CONFIG_PATH
 
