@@ -55,7 +55,7 @@ capture() { xwd -silent -id "$window" | convert xwd:- "$1"; }
 # finish NAME: Escape ends the example; exit status 0 and no leak report.
 finish() {
   local name=$1 status=0
-  xdotool key --window "$window" Escape 2>/dev/null || true
+  send_key "$window" Escape
   for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
   wait "$program" || status=$?
   [ "$status" -eq 0 ] || { cat "$work/$name.out" >&2; fail "$name ended with exit status $status"; }
@@ -84,7 +84,7 @@ start walker Walker
 capture "$out/walker/walker-before.png"
 # The hero starts at (384, 284); its shirt is 16 pixels in and 18 down. Each step is 8 pixels (walker.conf).
 is_shirt "$(pixels "$out/walker/walker-before.png" 400,302)" || fail "walker: the hero is not where it starts"
-for _ in 1 2 3; do xdotool key --window "$window" Right 2>/dev/null; sleep 0.2; done
+for _ in 1 2 3; do send_key "$window" Right; sleep 0.2; done
 sleep 0.5
 capture "$out/walker/walker-after.png"
 mapfile -t after < <(pixels "$out/walker/walker-after.png" 400,302 424,302)
@@ -100,7 +100,7 @@ read -r r g b <<<"${before[0]}"; [ "$r" -gt 150 ] && [ "$g" -gt 150 ] && [ "$b" 
   fail "dialogs: no light dialog body at (300, 180): ${before[0]}"
 [ "${before[1]}" = "0 0 0" ] || fail "dialogs: the screen outside the dialogs is not clear: ${before[1]}"
 read -r r g b <<<"${before[2]}"; [ "$r" -gt 150 ] || fail "dialogs: no disabled dialog at (560, 420): ${before[2]}"
-xdotool key --window "$window" Return 2>/dev/null
+send_key "$window" Return
 sleep 0.5
 capture "$out/dialogs/dialogs-after.png"
 # The count "OK pressed 0 times" becomes "OK pressed 1 time": its row of text, at y 190 to 209, changes.

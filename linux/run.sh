@@ -34,7 +34,7 @@ if [ -n "$window" ]; then
   else
     xwd -silent -id "$window" | convert xwd:- "$shot"
   fi
-  xdotool key --window "$window" Escape 2>/dev/null || true
+  send_key "$window" Escape
 fi
 status=0
 wait "$program" || status=$?

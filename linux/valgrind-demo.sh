@@ -47,7 +47,7 @@ fi
 # Let the scene be drawn and the loop run a while under memcheck, then quit as a player does.
 sleep 5
 for _ in $(seq 30); do
-  xdotool key --window "$window" Escape 2>/dev/null || true
+  send_key "$window" Escape
   kill -0 "$program" 2>/dev/null || break
   sleep 2
 done

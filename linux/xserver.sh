@@ -5,6 +5,8 @@
 #   wait_for_window TITLE PID [TENTHS]
 #                             sets $window to the first window titled exactly TITLE, waiting up to TENTHS
 #                             tenths of a second (default 150) or until process PID has ended; "" if none
+#   send_key WINDOW KEY       presses and then releases KEY (an xdotool key name) in WINDOW, as two separate
+#                             events, so that no key is left held down for the next program on the server
 # Depends on: Xvfb, xdpyinfo, xdotool.
 start_xserver() {
   local work=$1
@@ -24,4 +26,10 @@ wait_for_window() {
     kill -0 "$pid" 2>/dev/null || return 0
     sleep 0.1
   done
+}
+
+send_key() {
+  xdotool keydown --window "$1" "$2" 2>/dev/null || true
+  sleep 0.05
+  xdotool keyup --window "$1" "$2" 2>/dev/null || true
 }
