@@ -29,8 +29,15 @@ for f in include/zarvello/Zarvello.h include/zarvello/Version.h include/zarvello
          share/doc/zarvello/README.md share/doc/zarvello/LICENSE share/doc/zarvello/api/index.html; do
   [ -e "$prefix/$f" ] || { echo "check-install: $f was not installed" >&2; exit 1; }
 done
-if [ -e "$prefix/include/zarvello/LuaCompat.h" ]; then
-  echo "check-install: the interpreter layer's header was installed" >&2; exit 1
+# Exactly the public headers: the private ones beside the sources in src/ stay out, and so do the records of
+# how the project is checked (docs/dev/).
+for header in "$root"/src/*.h; do
+  if [ -e "$prefix/include/zarvello/$(basename "$header")" ]; then
+    echo "check-install: the private header $(basename "$header") was installed" >&2; exit 1
+  fi
+done
+if [ -e "$prefix/share/doc/zarvello/docs/dev" ]; then
+  echo "check-install: the records of checking (docs/dev) were installed" >&2; exit 1
 fi
 
 step "every installed header compiles on its own"

@@ -4,15 +4,14 @@
 // receives (table, name, value), which the trampoline rearranges to the tag method's (name, old, new).
 // In the configuration language _ENV is an ordinary name; the packaged interpreter takes it for the table of
 // globals, so a script could replace it and assign past the tag method. The script is therefore compiled with
-// that identifier renamed (EnvRenamer below), and names are shown to the tag method in the script's spelling.
-// Depends on: Utility (opening the script), the packaged interpreter.
+// that identifier renamed (EnvRenamer.cpp), and names are shown to the tag method in the script's spelling.
+// Depends on: EnvRenamer, Utility (opening the script), the packaged interpreter.
 #include "LuaCompat.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <sys/stat.h>
 
@@ -26,6 +25,7 @@
 #include <lua.hpp>
 #endif
 
+#include "EnvRenamer.h"
 #include "Utility.h"
 
 // The packaged interpreter's codes and macro-made calls, kept under names of their own before the macros
@@ -97,218 +97,6 @@ void instructionHook(lua_State *L, lua_Debug *)
         luaL_error(L, "the script ran too long");
 }
 
-// Whether the size bytes at name spell _ENV followed by at least `underscores` underscores and nothing else.
-bool spellsEnv(const char *name, std::size_t size, std::size_t underscores)
-{
-    if (size < 4 + underscores || std::memcmp(name, "_ENV", 4) != 0)
-        return false;
-    for (std::size_t i = 4; i < size; ++i)
-        if (name[i] != '_')
-            return false;
-    return true;
-}
-
-// Renames, in the text of a script, every identifier that the packaged interpreter reads as a variable and that
-// is spelled _ENV followed by zero or more underscores, by appending one underscore. No variable is then named
-// _ENV, so every global goes through the table of globals and its handler; the renaming is one to one, so the
-// script's own spelling is had back by dropping the underscore again. Field names (after "." or ":") and the
-// keys of table constructors ("{_ENV = 1}") are strings in both languages and keep their spelling.
-// The scanner follows the packaged interpreter's lexer wherever that lexer accepts the text: white space,
-// comments short and long, short strings with their escapes, long strings of every level, names and the
-// tokens around them. Where that lexer or its parser refuses the text the chunk never runs, whatever the
-// renaming did there. Nesting is tracked (brackets, braces, blocks from "function", "do", "if" and "repeat" to
-// "end" or "until") only to tell a constructor's key from a variable.
-// The renamed text is handed out in pieces through next(), so the script is never copied.
-class EnvRenamer {
-public:
-    EnvRenamer(const char *inText, std::size_t inSize) : text(inText), size(inSize) {}
-
-    // The next piece of the renamed text and its size; null once everything was handed out.
-    const char *next(std::size_t *pieceSize)
-    {
-        if (underscoreDue) {
-            underscoreDue = false;
-            *pieceSize = 1;
-            return "_";
-        }
-        const std::size_t from = handedOut;
-        while (scanned < size) {
-            if (nextTokenIsRenamed()) {
-                underscoreDue = true;
-                break;
-            }
-        }
-        const std::size_t to = underscoreDue ? scanned : size;
-        handedOut = to;
-        *pieceSize = to - from;
-        return to > from ? text + from : nullptr;
-    }
-
-private:
-    enum Previous { TOKEN_OTHER, TOKEN_FIELD_MARK, TOKEN_FIELD_START };
-
-    static bool isNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
-    static bool isNamePart(char c) { return isNameStart(c) || isDigit(c); }
-    static bool isNewline(char c) { return c == '\n' || c == '\r'; }
-    bool at(std::size_t i, char c) const { return i < size && text[i] == c; }
-
-    // A long bracket "[", level "=", "[" opens at i: its level, or -1.
-    long longBracketLevel(std::size_t i) const
-    {
-        std::size_t j = i + 1;
-        while (at(j, '='))
-            ++j;
-        return at(i, '[') && at(j, '[') ? static_cast<long>(j - i - 1) : -1;
-    }
-
-    // Past the closing bracket ("]", level "=", "]") of the long string or comment of level that opens at i; the
-    // end of the text when it never closes. Every character is looked at once or twice.
-    std::size_t afterLongBracket(std::size_t i, long level) const
-    {
-        const std::size_t equals = static_cast<std::size_t>(level);
-        for (std::size_t j = i + 2 + equals; j < size; ++j) {
-            if (text[j] != ']')
-                continue;
-            std::size_t k = j + 1;
-            while (at(k, '=') && k - j - 1 < equals)
-                ++k;
-            if (k - j - 1 == equals && at(k, ']'))
-                return k + 1;
-            j = k - 1;
-        }
-        return size;
-    }
-
-    std::size_t skipSpaceAndComments(std::size_t i) const
-    {
-        while (i < size) {
-            const char c = text[i];
-            if (c == ' ' || c == '\t' || c == '\f' || c == '\v' || isNewline(c)) {
-                ++i;
-            } else if (c == '-' && at(i + 1, '-')) {
-                i += 2;
-                const long level = longBracketLevel(i);
-                if (level >= 0) {
-                    i = afterLongBracket(i, level);
-                } else {
-                    while (i < size && !isNewline(text[i]))
-                        ++i;
-                }
-            } else {
-                break;
-            }
-        }
-        return i;
-    }
-
-    // Past the short string that opens at i. After a backslash the next character is taken whatever it is; a
-    // line end there counts with its partner ("\r\n" or "\n\r"), as the lexer counts it.
-    std::size_t afterShortString(std::size_t i) const
-    {
-        const char delimiter = text[i++];
-        while (i < size && text[i] != delimiter) {
-            if (text[i++] != '\\' || i == size)
-                continue;
-            const char escaped = text[i++];
-            if (isNewline(escaped) && i < size && isNewline(text[i]) && text[i] != escaped)
-                ++i;
-        }
-        return i < size ? i + 1 : size;
-    }
-
-    void open(bool brace) { nesting.push_back(brace); }
-    void close()
-    {
-        if (!nesting.empty())
-            nesting.pop_back();
-    }
-
-    // Whether the name just scanned, ending at end, is read as a variable: not after "." or ":", and not the key
-    // of a constructor's field (first in the field, directly inside the braces, followed by a single "=").
-    bool isVariable(std::size_t end) const
-    {
-        if (previous == TOKEN_FIELD_MARK)
-            return false;
-        if (previous == TOKEN_FIELD_START && !nesting.empty() && nesting.back()) {
-            const std::size_t following = skipSpaceAndComments(end);
-            if (at(following, '=') && !at(following + 1, '='))
-                return false;
-        }
-        return true;
-    }
-
-    // Scans one token (after the white space and comments before it); true when it is a name to rename, with
-    // scanned just past it.
-    bool nextTokenIsRenamed()
-    {
-        std::size_t i = skipSpaceAndComments(scanned);
-        if (i == size) {
-            scanned = size;
-            return false;
-        }
-        const char c = text[i];
-        Previous kind = TOKEN_OTHER;
-        bool renamed = false;
-        if (isNameStart(c)) {
-            std::size_t end = i + 1;
-            while (end < size && isNamePart(text[end]))
-                ++end;
-            const std::string_view word(text + i, end - i);
-            if (word == "function" || word == "do" || word == "if" || word == "repeat")
-                open(false);
-            else if (word == "end" || word == "until")
-                close();
-            else
-                renamed = spellsEnv(text + i, end - i, 0) && isVariable(end);
-            i = end;
-        } else if (isDigit(c) || (c == '.' && i + 1 < size && isDigit(text[i + 1]))) {
-            // A numeral, and anything touching it that the lexer would refuse along with it.
-            while (i < size && (isNamePart(text[i]) || text[i] == '.'))
-                ++i;
-        } else if (c == '"' || c == '\'') {
-            i = afterShortString(i);
-        } else if (c == '[') {
-            const long level = longBracketLevel(i);
-            if (level >= 0) {
-                i = afterLongBracket(i, level);
-            } else {
-                open(false);
-                ++i;
-            }
-        } else if (c == '{' || c == '(') {
-            open(c == '{');
-            kind = c == '{' ? TOKEN_FIELD_START : TOKEN_OTHER;
-            ++i;
-        } else if (c == '}' || c == ')' || c == ']') {
-            close();
-            ++i;
-        } else if (c == ',' || c == ';') {
-            kind = TOKEN_FIELD_START;
-            ++i;
-        } else if (c == '.' || c == ':') {
-            // "." and ":" mark a field name; "..", "..." and "::" do not.
-            std::size_t end = i + 1;
-            while (end < size && text[end] == c && end - i < (c == '.' ? 3u : 2u))
-                ++end;
-            kind = end - i == 1 ? TOKEN_FIELD_MARK : TOKEN_OTHER;
-            i = end;
-        } else {
-            ++i;
-        }
-        previous = kind;
-        scanned = i;
-        return renamed;
-    }
-
-    const char *text;
-    std::size_t size;
-    std::size_t scanned = 0;
-    std::size_t handedOut = 0;
-    bool underscoreDue = false;
-    Previous previous = TOKEN_OTHER;
-    std::vector<bool> nesting;  // true for a brace
-};
 
 const char *readRenamed(lua_State *, void *renamer, std::size_t *size)
 {

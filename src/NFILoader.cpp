@@ -1,28 +1,25 @@
 // The data loader: data paths, NFI archives and the 256-slot handle table. Loose files are looked up afresh on
-// every open; archives are read once (header, directory) and their members served out of the archive's one
-// open stream: byte reads at the member's place in its file, text lines through the stream positioned afresh.
-// A name index built when an archive is accepted gives the same answer as walking the archives newest first and
+// every open; archives are read once (NFIArchive.cpp) and their members served out of the archive's one open
+// stream: byte reads at the member's place in its file, text lines through the stream positioned afresh. The
+// name index built when an archive is accepted gives the same answer as walking the archives newest first and
 // each directory in order, without the walk.
-// Depends on: Memory, Console, Utility, BitArray; the directory scan and positioned reads live in
+// Depends on: NFIArchive, Memory, Console, Utility, BitArray; the directory scan and positioned reads live in
 // NFILoaderLinux.cpp.
 #include "NFILoader.h"
 
 #include <cerrno>
 #include <cstring>
-#include <new>
-#include <string_view>
 
 #include "BitArray.h"
 #include "Console.h"
 #include "Memory.h"
+#include "NFIArchive.h"
 #include "Utility.h"
 
 namespace {
 
 NFILoader *globalLoaderObject = nullptr;
 
-const Uint32 dirHeaderSize = 8;
-const Uint32 dirEntrySize = 276;
 const Sint32 handleCount = 256;
 
 // A data name with a ".." component could name a file outside the data path; such a name is never looked up
@@ -41,48 +38,6 @@ bool leavesDataPath(const char *name)
     return false;
 }
 
-// A name field that fills all 260 bytes is taken whole; nothing past the field is ever looked at.
-std::string_view entryName(const NFIDirEntry &entry)
-{
-    const void *end = std::memchr(entry.name, 0, sizeof entry.name);
-    size_t length = end ? static_cast<size_t>(static_cast<const char *>(end) - entry.name) : sizeof entry.name;
-    return std::string_view(entry.name, length);
-}
-
-// Whether the entry's name is exactly the length bytes at name, which hold no zero byte. Only the entry's own
-// 260 bytes are looked at: a name shorter than the field must be followed by its terminator there.
-bool nameIs(const NFIDirEntry &entry, const char *name, size_t length)
-{
-    if (length > sizeof entry.name || (length < sizeof entry.name && entry.name[length] != '\0'))
-        return false;
-    return std::memcmp(entry.name, name, length) == 0;
-}
-
-// The hash the name index files a data name under: eight bytes at a time, then mixed so that the low bits (the
-// table position) depend on every byte.
-Uint32 nameHash(const char *name, size_t length)
-{
-    const Uint64 multiplier = 0x9E3779B97F4A7C15ull;
-    Uint64 h = (length + 1) * multiplier;
-    for (size_t i = 0; i < length; i += 8) {
-        Uint64 word = 0;
-        std::memcpy(&word, name + i, length - i < 8 ? length - i : 8);
-        h = (h ^ word) * multiplier;
-        h ^= h >> 29;
-    }
-    h ^= h >> 32;
-    h *= 0xD6E8FEB86659FD93ull;
-    h ^= h >> 32;
-    return static_cast<Uint32>(h);
-}
-
-// Reads exactly size bytes into destination or throws; the archive readers catch it in the same function.
-void readField(FILE *file, void *destination, size_t size)
-{
-    if (std::fread(destination, 1, size, file) != size)
-        throw 1;
-}
-
 // A loose file's stream is only moved by seeks and reads; after a short read (the file shrank since it was
 // opened) it is put back at the position, which counts the whole request. Members are positioned on every read.
 void keepInStep(InternalHandle &slot)
@@ -92,113 +47,6 @@ void keepInStep(InternalHandle &slot)
 }
 
 }  // namespace
-
-// One slot of the name index: the name's hash beside where its entry lies, so that a lookup reads the table and
-// then only the directory entries whose hash matches, normally just the one it returns.
-struct NFINameSlot {
-    NFIFile *archive;  // null: the slot is free
-    Uint32 entry;
-    Uint32 hash;
-};
-
-// Data name -> the entry a walk over the archives (newest first, each in directory order) finds first. Open
-// addressing with linear probing over a power-of-two table kept at most half full.
-struct NFINameIndex {
-    explicit NFINameIndex(Uint32 mask) : hashMask(mask) {}
-    ~NFINameIndex() { delete[] slots; }
-    NFINameIndex(const NFINameIndex &) = delete;
-    NFINameIndex &operator=(const NFINameIndex &) = delete;
-
-    // Room for this many names in all; false (the table as it was) when memory runs out.
-    bool reserve(Uint64 names);
-    void add(NFIFile &archive, Uint32 entry);
-    const NFINameSlot *find(const char *name, size_t length) const;
-    void drop();
-
-    NFINameSlot *slots = nullptr;
-    size_t capacity = 0;
-    size_t used = 0;
-    const Uint32 hashMask;
-    // Set when memory ran out while indexing; lookups then walk the archives instead.
-    bool incomplete = false;
-};
-
-bool NFINameIndex::reserve(Uint64 names)
-{
-    // 2^27 slots of 16 bytes is past what the tracked allocator hands out in one block.
-    const Uint64 maxSlots = Uint64(1) << 27;
-    if (names * 2 <= capacity)
-        return true;
-    Uint64 wanted = 16;
-    while (wanted < names * 2) {
-        if (wanted >= maxSlots)
-            return false;
-        wanted *= 2;
-    }
-    NFINameSlot *grown = new (std::nothrow) NFINameSlot[wanted]();
-    if (!grown)
-        return false;
-    const size_t mask = static_cast<size_t>(wanted - 1);
-    for (size_t i = 0; i < capacity; ++i) {
-        if (!slots[i].archive)
-            continue;
-        size_t at = slots[i].hash & mask;
-        while (grown[at].archive)
-            at = (at + 1) & mask;
-        grown[at] = slots[i];
-    }
-    delete[] slots;
-    slots = grown;
-    capacity = static_cast<size_t>(wanted);
-    return true;
-}
-
-// Within an archive the first entry of a name keeps its slot; a newer archive takes the slot of an older one.
-void NFINameIndex::add(NFIFile &archive, Uint32 entry)
-{
-    const std::string_view name = entryName(archive.directory[entry]);
-    const Uint32 hash = nameHash(name.data(), name.size()) & hashMask;
-    const size_t mask = capacity - 1;
-    for (size_t at = hash & mask;; at = (at + 1) & mask) {
-        NFINameSlot &slot = slots[at];
-        if (!slot.archive) {
-            slot = NFINameSlot{&archive, entry, hash};
-            ++used;
-            return;
-        }
-        if (slot.hash == hash && nameIs(slot.archive->directory[slot.entry], name.data(), name.size())) {
-            if (slot.archive != &archive) {
-                slot.archive = &archive;
-                slot.entry = entry;
-            }
-            return;
-        }
-    }
-}
-
-const NFINameSlot *NFINameIndex::find(const char *name, size_t length) const
-{
-    if (capacity == 0)
-        return nullptr;
-    const Uint32 hash = nameHash(name, length) & hashMask;
-    const size_t mask = capacity - 1;
-    for (size_t at = hash & mask; slots[at].archive; at = (at + 1) & mask) {
-        const NFINameSlot &slot = slots[at];
-        if (slot.hash == hash && nameIs(slot.archive->directory[slot.entry], name, length))
-            return &slot;
-    }
-    return nullptr;
-}
-
-void NFINameIndex::drop()
-{
-    delete[] slots;
-    slots = nullptr;
-    capacity = 0;
-    used = 0;
-}
-
-Uint32 NFILoader::nameHashMask = 0xFFFFFFFFu;
 
 NFILoader *NFILoader::globalLoader()
 {
@@ -212,7 +60,7 @@ NFILoader::NFILoader() : NFIList(nullptr), NFICount(0), rootPathEntry(nullptr), 
 {
     Console::addString("Data Loader initializing");
     handleFlags = new BitArray(handleCount);
-    nameIndex = new NFINameIndex(nameHashMask);
+    nameIndex = new NFINameIndex();
 }
 
 NFILoader::~NFILoader()
@@ -224,9 +72,7 @@ NFILoader::~NFILoader()
     delete nameIndex;
     while (NFIList) {
         NFIFile *next = NFIList->next;
-        std::fclose(NFIList->fileHandle);
-        delete[] NFIList->directory;
-        delete NFIList;
+        freeNFIArchive(NFIList);
         NFIList = next;
     }
     while (rootPathEntry) {
@@ -265,7 +111,7 @@ SDL_bool NFILoader::addNFIFile(const char *filename)
     if (!filename)
         return SDL_FALSE;
     errno = 0;
-    NFIFile *archive = getNFIInfo(filename, filename);
+    NFIFile *archive = readNFIArchive(filename, filename);
     if (!archive) {
         // Every accepted archive holds a descriptor for the rest of the run, so a data directory with very many
         // of them can use up the process's share: say so, or the refusals that follow look like damaged files.
@@ -285,142 +131,8 @@ SDL_bool NFILoader::addNFIFile(const char *filename)
     archive->next = NFIList;
     NFIList = archive;
     ++NFICount;
-    indexArchive(*archive);
+    nameIndex->addArchive(*archive);
     return SDL_TRUE;
-}
-
-void NFILoader::indexArchive(NFIFile &archive)
-{
-    if (nameIndex->incomplete)
-        return;
-    // The table grows before anything is added, so running out of memory never leaves half an archive in it.
-    if (!nameIndex->reserve(static_cast<Uint64>(nameIndex->used) + archive.dirHeader.dirSize)) {
-        nameIndex->drop();
-        nameIndex->incomplete = true;
-        return;
-    }
-    for (Uint32 i = 0; i < archive.dirHeader.dirSize; ++i)
-        nameIndex->add(archive, i);
-}
-
-NFIFile *NFILoader::getNFIInfo(const char *fullName, const char *bareName)
-{
-    NFIFile *info = new (std::nothrow) NFIFile();
-    if (!info)
-        return nullptr;
-    zarvello::snprintf(255, info->name, "%s", bareName);
-    // A FIFO, terminal or device named like an archive is refused without waiting on it; an archive that would
-    // leave too few descriptors for the program's other files is refused as if none had been left.
-    info->fileHandle = openRegularFile(fullName, "rb");
-    if (info->fileHandle && leavesDescriptorsFree(info->fileHandle) == SDL_FALSE) {
-        std::fclose(info->fileHandle);
-        info->fileHandle = nullptr;
-        errno = EMFILE;
-    }
-    if (!info->fileHandle) {
-        const int error = errno;
-        delete info;
-        errno = error;
-        return nullptr;
-    }
-    // Each reader closes the stream at its first failure and the rest are skipped.
-    if (readNFIFileHeader(*info) == SDL_FALSE || readNFIDirHeader(*info) == SDL_FALSE ||
-        readNFIDirEntries(*info) == SDL_FALSE) {
-        delete info;
-        return nullptr;
-    }
-    return info;
-}
-
-SDL_bool NFILoader::readNFIFileHeader(NFIFile &info)
-{
-    try {
-        readField(info.fileHandle, info.fileHeader.id, 4);
-        readField(info.fileHandle, &info.fileHeader.version, 1);
-        readField(info.fileHandle, &info.fileHeader.reserved, 4);
-        readField(info.fileHandle, &info.fileHeader.dirOffs, 4);
-        if (info.fileHeader.version != 1)
-            throw 1;
-        if (std::memcmp(info.fileHeader.id, "NFI", 4) != 0)
-            throw 1;
-    } catch (int) {
-        std::fclose(info.fileHandle);
-        info.fileHandle = nullptr;
-        return SDL_FALSE;
-    }
-    return SDL_TRUE;
-}
-
-SDL_bool NFILoader::readNFIDirHeader(NFIFile &info)
-{
-    try {
-        if (std::fseek(info.fileHandle, static_cast<long>(info.fileHeader.dirOffs), SEEK_SET) != 0)
-            throw 1;
-        readField(info.fileHandle, &info.dirHeader.dirSize, 4);
-        readField(info.fileHandle, &info.dirHeader.reserved, 4);
-    } catch (int) {
-        std::fclose(info.fileHandle);
-        info.fileHandle = nullptr;
-        return SDL_FALSE;
-    }
-    return SDL_TRUE;
-}
-
-SDL_bool NFILoader::readNFIDirEntries(NFIFile &info)
-{
-    try {
-        // The directory must fit in what the file holds after the directory header before anything is
-        // allocated for it; this also refuses archives of 2 GiB and more, whose size is not known.
-        Sint32 fileSize = getFileSize(info.fileHandle);
-        if (fileSize < 0)
-            throw 1;
-        Uint64 directoryEnd = static_cast<Uint64>(info.fileHeader.dirOffs) + dirHeaderSize +
-                              static_cast<Uint64>(info.dirHeader.dirSize) * dirEntrySize;
-        if (directoryEnd > static_cast<Uint64>(fileSize))
-            throw 1;
-        info.directory = new (std::nothrow) NFIDirEntry[info.dirHeader.dirSize];
-        if (!info.directory)
-            throw 1;
-        for (Uint32 i = 0; i < info.dirHeader.dirSize; ++i) {
-            NFIDirEntry &entry = info.directory[i];
-            readField(info.fileHandle, entry.name, sizeof entry.name);
-            readField(info.fileHandle, &entry.offset, 4);
-            readField(info.fileHandle, &entry.length, 4);
-            readField(info.fileHandle, entry.reserved, sizeof entry.reserved);
-        }
-    } catch (int) {
-        std::fclose(info.fileHandle);
-        info.fileHandle = nullptr;
-        delete[] info.directory;
-        info.directory = nullptr;
-        return SDL_FALSE;
-    }
-    return SDL_TRUE;
-}
-
-SDL_bool NFILoader::searchForNFIEntry(const NFIDirEntry *&entry, NFIFile *&entryFile, const char *name)
-{
-    const size_t length = std::strlen(name);
-    if (length > sizeof(NFIDirEntry::name))
-        return SDL_FALSE;
-    if (!nameIndex->incomplete) {
-        const NFINameSlot *found = nameIndex->find(name, length);
-        if (!found)
-            return SDL_FALSE;
-        entry = &found->archive->directory[found->entry];
-        entryFile = found->archive;
-        return SDL_TRUE;
-    }
-    for (NFIFile *archive = NFIList; archive; archive = archive->next) {
-        for (Uint32 i = 0; i < archive->dirHeader.dirSize; ++i) {
-            if (nameIs(archive->directory[i], name, length)) {
-                entry = &archive->directory[i];
-                entryFile = archive;
-                return SDL_TRUE;
-            }
-        }
-    }
-    return SDL_FALSE;
 }
 
 NFIHandle NFILoader::openFile(const char *filename)
@@ -436,7 +148,7 @@ NFIHandle NFILoader::openFile(const char *filename)
         return -1;
     const NFIDirEntry *entry;
     NFIFile *archive;
-    if (searchForNFIEntry(entry, archive, filename) == SDL_FALSE)
+    if (nameIndex->find(NFIList, filename, entry, archive) == SDL_FALSE)
         return -1;
 
     InternalHandle &slot = handleList[handle];
@@ -483,20 +195,6 @@ NFIHandle NFILoader::openFileLocally(const char *filename)
         return handle;
     }
     return -1;
-}
-
-Sint32 NFILoader::getFileSize(FILE *file)
-{
-    long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0)
-        return -1;
-    long size = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0)
-        return -1;
-    // Positions in a file are signed 32-bit: anything of 2 GiB or more is refused rather than misread.
-    if (size < 0 || size > 0x7FFFFFFFL)
-        return -1;
-    return static_cast<Sint32>(size);
 }
 
 InternalHandle *NFILoader::openHandle(NFIHandle handle)

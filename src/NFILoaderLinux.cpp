@@ -1,6 +1,6 @@
 // The data loader's operating-system side: scanning a data path for ".nfi" archives, positioned reads of archive
 // members, and the descriptors an archive may take.
-// Depends on: the data loader, Console, Utility; POSIX directory and read calls.
+// Depends on: the data loader, NFIArchive, Console, Utility; POSIX directory and read calls.
 #include "NFILoader.h"
 
 #include <cerrno>
@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "Console.h"
+#include "NFIArchive.h"
 #include "Utility.h"
 
 void NFILoader::scanNFIFilesFromPath(const char *path)
@@ -58,9 +59,9 @@ SDL_bool NFILoader::readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset)
     return SDL_TRUE;
 }
 
-SDL_bool NFILoader::leavesDescriptorsFree(FILE *file)
+SDL_bool leavesDescriptorsFree(FILE *file)
 {
     // A new descriptor is the lowest free one, so every lower one is taken and at most limit - fd - 1 are left.
     const Uint64 descriptor = static_cast<Uint64>(fileno(file));
-    return descriptor + 1 + descriptorsKeptFree <= openFileLimit() ? SDL_TRUE : SDL_FALSE;
+    return descriptor + 1 + NFILoader::descriptorsKeptFree <= openFileLimit() ? SDL_TRUE : SDL_FALSE;
 }

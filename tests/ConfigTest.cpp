@@ -28,8 +28,7 @@ class ConfigScript : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
+        quietConsole();
         Console::clearBuffer();
         run = new RunDirectory();
     }
@@ -37,8 +36,7 @@ protected:
     {
         delete run;
         Console::destroyConsole();
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
+        quietConsole();
     }
 
     SDL_bool runScript(const std::string &script)

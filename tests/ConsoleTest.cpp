@@ -14,6 +14,7 @@
 #include "Console.h"
 #include "Memory.h"
 #include "RunDirectory.h"
+#include "TestSupport.h"
 #include "Utility.h"
 
 namespace {
@@ -22,15 +23,13 @@ class ConsoleLog : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
+        quietConsole();
         Console::clearBuffer();
     }
     void TearDown() override
     {
         Console::destroyConsole();
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
+        quietConsole();
     }
 };
 

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "ArchiveWriter.h"
+#include "CacheIndexSupport.h"
 #include "ConfigTable.h"
 #include "Console.h"
 #include "Memory.h"
@@ -400,21 +401,8 @@ TEST_F(DataLoader, ManyEntriesWithDuplicatesResolveAsAnOrderedWalkWould)
 
 // The name index under pressure: every hash kept (the engine's case), only a few values, and a single value, so
 // that names are told apart by their bytes alone. Archives of several sizes grow the index between them.
-class NameIndex : public DataLoader, public ::testing::WithParamInterface<Uint32> {
+class NameIndex : public NarrowedCacheHashes<DataLoader> {
 protected:
-    void SetUp() override
-    {
-        DataLoader::SetUp();
-        savedMask = NFILoader::nameHashMask;
-        NFILoader::nameHashMask = GetParam();
-    }
-
-    void TearDown() override
-    {
-        DataLoader::TearDown();
-        NFILoader::nameHashMask = savedMask;
-    }
-
     // The member a walk over the archives (added last first, each in directory order) finds; the name field
     // ends at its first zero byte or after 260 bytes.
     static std::string walk(const std::vector<archive::Members> &archives, const std::string &wanted)
@@ -428,15 +416,9 @@ protected:
         }
         return "<missing>";
     }
-
-    Uint32 savedMask = 0;
 };
 
-INSTANTIATE_TEST_SUITE_P(HashBits, NameIndex, ::testing::Values(0xFFFFFFFFu, 0x7u, 0u),
-                         [](const ::testing::TestParamInfo<Uint32> &info) {
-                             return info.param == 0xFFFFFFFFu ? std::string("AllBits")
-                                                              : "Mask" + std::to_string(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(HashBits, NameIndex, cacheHashMasks(), cacheHashMaskName);
 
 TEST_P(NameIndex, EveryLookupAnswersAsAnOrderedWalkWould)
 {

@@ -27,6 +27,7 @@
 #include "Memory.h"
 #include "NFILoader.h"
 #include "SkinLoader.h"
+#include "TestSupport.h"
 #include "Video.h"
 
 namespace fs = std::filesystem;
@@ -98,12 +99,10 @@ class SkinLoader : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
+        quietConsole();
         Console::destroyConsole();
-        char pattern[] = "/tmp/zarvello-skin-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
+        root = makeScratchDirectory("skin");
+        ASSERT_FALSE(root.empty());
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         screen = SDL_SetVideoMode(800, 600, 16, 0);
         ASSERT_NE(screen, nullptr) << SDL_GetError();

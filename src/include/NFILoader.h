@@ -4,7 +4,7 @@
 /// archive added last first); the caller gets a handle 0..255 and seeks and reads through it, loose or packed alike.
 /// Archive layout (numbers are little-endian Uint32): file header "NFI\0", version byte 1, reserved, dirOffs (13
 /// bytes); at dirOffs dirSize, reserved (8 bytes); then dirSize entries of name[260], offset, length, reserved[8].
-/// Depends on: Memory, Console, Utility, BitArray.
+/// Depends on: Memory, Console, Utility, BitArray, NFIArchive (reading archives).
 #ifndef ZARVELLO_NFILOADER_H
 #define ZARVELLO_NFILOADER_H
 
@@ -13,7 +13,7 @@
 #include <SDL_types.h>
 
 class BitArray;
-struct NFINameIndex;
+class NFINameIndex;
 
 /// An open data file: 0 to 255; -1 means no handle.
 typedef Sint32 NFIHandle;
@@ -126,29 +126,14 @@ public:
     /// files (the display connection, the log file, the data files being read) need theirs after the archives.
     static const int descriptorsKeptFree = 16;
 
-    /// The bits of a name's hash that the name index keeps, taken when a loader is created: all of them in the
-    /// engine. Tests narrow it so that different names collide and must be told apart by their bytes.
-    static Uint32 nameHashMask;
-
 private:
     NFILoader();
 
     void scanNFIFilesFromPath(const char *path);
     NFIHandle openFileLocally(const char *filename);
-    Sint32 getFileSize(FILE *file);
     /// Reads exactly size bytes from offset of the stream's file, leaving the stream where it was.
     static SDL_bool readAt(FILE *file, void *buffer, Uint32 size, Uint64 offset);
-    /// Whether an archive opened as file still leaves descriptorsKeptFree descriptors for everything else.
-    static SDL_bool leavesDescriptorsFree(FILE *file);
     InternalHandle *openHandle(NFIHandle handle);
-
-    NFIFile *getNFIInfo(const char *fullName, const char *bareName);
-    SDL_bool readNFIFileHeader(NFIFile &info);
-    SDL_bool readNFIDirHeader(NFIFile &info);
-    SDL_bool readNFIDirEntries(NFIFile &info);
-    /// Points entry and entryFile at the member's directory entry and archive record (nothing is copied).
-    SDL_bool searchForNFIEntry(const NFIDirEntry *&entry, NFIFile *&entryFile, const char *name);
-    void indexArchive(NFIFile &archive);
 
     NFIFile *NFIList;
     Uint32 NFICount;

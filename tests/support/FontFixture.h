@@ -24,18 +24,17 @@
 #include "FontManager.h"
 #include "FontWriter.h"
 #include "NFILoader.h"
+#include "TestSupport.h"
 #include "Video.h"
 
 class FontFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
+        quietConsole();
         Console::destroyConsole();
-        char pattern[] = "/tmp/zarvello-font-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
+        root = makeScratchDirectory("font");
+        ASSERT_FALSE(root.empty());
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         screen = SDL_SetVideoMode(800, 600, 16, 0);

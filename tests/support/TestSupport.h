@@ -23,13 +23,26 @@
 #include "Console.h"
 #include "NFILoader.h"
 
+// Turns the console's echo and its log file off.
+inline void quietConsole()
+{
+    logConsole = SDL_FALSE;
+    displayConsole = SDL_FALSE;
+}
+
+// Makes a fresh directory "/tmp/zarvello-<purpose>-XXXXXX" and gives its path; "" when none could be made.
+inline std::string makeScratchDirectory(const std::string &purpose)
+{
+    std::string pattern = "/tmp/zarvello-" + purpose + "-XXXXXX";
+    return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
 // Neither echo nor log file, an empty console at the start, and no console left behind.
 class QuietConsole : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
+        quietConsole();
         Console::clearBuffer();
     }
     void TearDown() override { Console::destroyConsole(); }
@@ -42,11 +55,9 @@ protected:
     // Quiets the console and makes root as "/tmp/zarvello-<purpose>-XXXXXX".
     void makeRoot(const std::string &purpose)
     {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
-        std::string pattern = "/tmp/zarvello-" + purpose + "-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
+        quietConsole();
+        root = makeScratchDirectory(purpose);
+        ASSERT_FALSE(root.empty());
     }
 
     void TearDown() override

@@ -20,6 +20,7 @@
 #include "ImageWriters.h"
 #include "Memory.h"
 #include "NFILoader.h"
+#include "TestSupport.h"
 #include "Video.h"
 
 // A data directory under /tmp registered as the loader's only data path.
@@ -27,12 +28,10 @@ class ImageDataTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        logConsole = SDL_FALSE;
-        displayConsole = SDL_FALSE;
+        quietConsole();
         Console::destroyConsole();
-        char pattern[] = "/tmp/zarvello-images-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dataDirectory = pattern;
+        dataDirectory = makeScratchDirectory("images");
+        ASSERT_FALSE(dataDirectory.empty());
         memoryAtStart = totalAllocatedMemory();
         NFILoader::globalLoader()->addDataPath(dataDirectory.c_str());
         firstLine = Console::totalLines();

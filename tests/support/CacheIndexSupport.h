@@ -1,7 +1,8 @@
-// CacheIndexSupport: the cache index tests run with every bit of a key's hash kept (the engine's case), with
-// three bits and with none, so that keys are told apart by their bytes alone. NarrowedCacheHashes<Fixture>
-// narrows CacheIndex::hashMask to the test's parameter for the test's length; the caches the test makes take it.
-// Depends on: GoogleTest, CacheIndex.
+// CacheIndexSupport: the tests of the indexes (the caches' and the data loader's) run with every bit of a key's
+// hash kept (the engine's case), with three bits and with none, so that keys are told apart by their bytes
+// alone. NarrowedCacheHashes<Fixture> narrows indexHashMask to the test's parameter for the test's length; the
+// caches and data loaders the test makes take it.
+// Depends on: GoogleTest, OpenTable.
 #ifndef ZARVELLO_TESTS_CACHEINDEXSUPPORT_H
 #define ZARVELLO_TESTS_CACHEINDEXSUPPORT_H
 
@@ -9,22 +10,22 @@
 
 #include <string>
 
-#include "CacheIndex.h"
+#include "OpenTable.h"
 
 template <typename Fixture>
 class NarrowedCacheHashes : public Fixture, public ::testing::WithParamInterface<Uint32> {
 protected:
     void SetUp() override
     {
-        savedMask = CacheIndex::hashMask;
-        CacheIndex::hashMask = this->GetParam();
+        savedMask = indexHashMask;
+        indexHashMask = this->GetParam();
         Fixture::SetUp();
     }
 
     void TearDown() override
     {
         Fixture::TearDown();
-        CacheIndex::hashMask = savedMask;
+        indexHashMask = savedMask;
     }
 
 private:

@@ -12,6 +12,7 @@
 
 #include "ConfigTable.h"
 #include "Console.h"
+#include "TestSupport.h"
 #include "Widget.h"
 #include "WidgetManager.h"
 
@@ -40,8 +41,7 @@ class WidgetTreeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        displayConsole = SDL_FALSE;
-        logConsole = SDL_FALSE;
+        quietConsole();
         WidgetManager::destroyWidgetManager();
         Console::clearBuffer();
         destroyedLog[0] = '\0';
