@@ -2,9 +2,11 @@
 // ...) into a TGA 2.0 file with footer, which most image editors do not write, and makes see-through pixels the
 // key colour, since the engine ignores alpha; "check" loads a file the way the engine loads an image, onto the
 // engine's 800 x 600, 16-bit screen format, and says why it would refuse it; "raw" writes headerless RGB and
-// the size to pass. Output names must end in the extension by which the engine picks the reader.
-// Depends on: TgaWriter, the engine's image loader, data loader, video set-up, console and openRegularFile;
-// stb_image (this tool only); SDL's dummy video driver for check.
+// the size to pass. Output names must end in the extension by which the engine picks the reader. Every output
+// appears only when complete. An input is measured before it is decoded: one larger than the engine's 65535 x
+// 65535, or declaring more pixels than its bytes can hold, is refused, and so is one whose pixel data runs out.
+// Depends on: the tools' common library (TgaWriter among it), the engine's image loader, data loader, video
+// set-up, console and openRegularFile; stb_image (this tool only); SDL's dummy video driver for check.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include <SDL.h>
+#include <sys/stat.h>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -29,8 +32,10 @@
 #include "GraphicSurface.h"
 #include "ImageLoader.h"
 #include "NFILoader.h"
+#include "CommandLine.h"
 #include "TgaWriter.h"
-#include "ToolVersion.h"
+#include "ToolFiles.h"
+#include "ToolText.h"
 #include "Utility.h"
 #include "Video.h"
 
@@ -58,49 +63,18 @@ const char *const usage =
     "convert and raw refuse any other output name.\n"
     "Exit code: 0 on success, 1 when a file cannot be read, written or loaded, 2 for a wrong command line.\n";
 
-int usageError(const std::string &message)
+using tool::printable;
+using tool::usageError;
+
+// Reads a command's files and switches from args; on a wrong command line returns what is wrong.
+std::string parseArguments(const std::vector<std::string> &args, const std::vector<std::string> &known,
+                           size_t fileCount, const std::string &form, tool::Arguments &arguments)
 {
-    std::fprintf(stderr, "imgtool: %s\n%s", message.c_str(), usage);
-    return 2;
-}
-
-// A command's file arguments, and the options it was given out of those it knows. An argument that begins
-// with "-" is an option ("./-name" reaches a file of such a name).
-struct Arguments {
-    std::vector<std::string> files;
-    std::vector<std::string> options;
-
-    bool has(const char *option) const
-    {
-        for (const std::string &given : options)
-            if (given == option)
-                return true;
-        return false;
-    }
-};
-
-// Fills arguments from argv[2] on; on a wrong command line returns the message that says what is wrong.
-std::string parseArguments(int argc, char **argv, const std::vector<std::string> &known, size_t fileCount,
-                           const std::string &form, Arguments &arguments)
-{
-    for (int i = 2; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument.size() > 1 && argument[0] == '-') {
-            bool isKnown = false;
-            for (const std::string &option : known)
-                isKnown = isKnown || option == argument;
-            if (!isKnown)
-                return "unknown option '" + argument + "'";
-            arguments.options.push_back(argument);
-        } else {
-            arguments.files.push_back(argument);
-        }
-    }
-    if (arguments.files.size() > fileCount)
-        return "unexpected argument '" + arguments.files[fileCount] + "': " + form;
-    if (arguments.files.size() < fileCount)
-        return form;
-    return "";
+    std::vector<tool::OptionSpec> switches;
+    for (const std::string &name : known)
+        switches.push_back({name, ""});
+    const std::string problem = tool::splitArguments(args, switches, tool::OptionStyle::Dash, arguments);
+    return problem.empty() ? tool::operandCountError(arguments.operands, fileCount, form) : problem;
 }
 
 // The engine loads an image only under a name whose last extension selects the reader of its format.
@@ -121,39 +95,100 @@ struct LoadedImage {
     unsigned channels = 0;
 };
 
+// The most pixels one byte of an image file can stand for: deflate packs at most 1032 bytes into one, and a
+// byte holds up to eight 1-bit pixels. Every other format stb_image reads packs less.
+const unsigned long long pixelsPerByte = 8 * 1032;
+
+// stb_image reads the file through these, so that the tool knows whether a decoder asked for bytes past the
+// end: stb_image then quietly goes on with zero bytes, and the image is damaged.
+struct InputStream {
+    FILE *file;
+    bool ranOut;
+};
+
+int readInput(void *user, char *data, int size)
+{
+    InputStream *input = static_cast<InputStream *>(user);
+    const size_t got = std::fread(data, 1, static_cast<size_t>(size), input->file);
+    if (got == 0 && size > 0)
+        input->ranOut = true;
+    return static_cast<int>(got);
+}
+
+void skipInput(void *user, int count)
+{
+    InputStream *input = static_cast<InputStream *>(user);
+    std::fseek(input->file, count, SEEK_CUR);
+}
+
+int inputAtEnd(void *user)
+{
+    InputStream *input = static_cast<InputStream *>(user);
+    const int c = std::fgetc(input->file);
+    if (c == EOF)
+        return 1;
+    std::ungetc(c, input->file);
+    return 0;
+}
+
 bool loadInput(const char *path, bool keepAlpha, LoadedImage &image)
 {
+    const std::string shown = printable(path);
     int width = 0;
     int height = 0;
     int components = 0;
     // Only a regular file is read: a FIFO or terminal given as the input never holds the tool up.
     FILE *file = openRegularFile(path, "rb");
     if (!file) {
-        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, openFailureReason(errno));
+        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", shown.c_str(), openFailureReason(errno));
         return false;
     }
-    if (!stbi_info_from_file(file, &width, &height, &components)) {
-        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, stbi_failure_reason());
+    struct stat status;
+    const unsigned long long fileSize = fstat(fileno(file), &status) == 0 ? static_cast<unsigned long long>(status.st_size) : 0;
+    const stbi_io_callbacks callbacks = {readInput, skipInput, inputAtEnd};
+    InputStream input = {file, false};
+    if (!stbi_info_from_callbacks(&callbacks, &input, &width, &height, &components)) {
+        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", shown.c_str(), stbi_failure_reason());
+        std::fclose(file);
+        return false;
+    }
+    // The size the header declares decides before anything is decoded.
+    if (width > 0xFFFF || height > 0xFFFF) {
+        std::fprintf(stderr, "imgtool: '%s' is %d x %d pixels; the engine's images are at most 65535 x 65535\n",
+                     shown.c_str(), width, height);
+        std::fclose(file);
+        return false;
+    }
+    const unsigned long long pixels = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
+    if (pixels > fileSize * pixelsPerByte) {
+        std::fprintf(stderr, "imgtool: '%s' is damaged: it declares %d x %d pixels, more than its %llu bytes can hold\n",
+                     shown.c_str(), width, height, fileSize);
         std::fclose(file);
         return false;
     }
     const int wanted = keepAlpha && (components == 2 || components == 4) ? 4 : 3;
-    unsigned char *data = stbi_load_from_file(file, &width, &height, &components, wanted);
+    std::rewind(file);
+    input.ranOut = false;
+    unsigned char *data = stbi_load_from_callbacks(&callbacks, &input, &width, &height, &components, wanted);
     std::fclose(file);
     if (!data) {
-        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", path, stbi_failure_reason());
+        std::fprintf(stderr, "imgtool: cannot read '%s': %s\n", shown.c_str(), stbi_failure_reason());
         return false;
     }
-    if (width > 0xFFFF || height > 0xFFFF) {
-        std::fprintf(stderr, "imgtool: '%s' is %d x %d pixels; the engine's images are at most 65535 x 65535\n",
-                     path, width, height);
+    if (input.ranOut) {
+        std::fprintf(stderr, "imgtool: '%s' is damaged: its pixel data is missing or cut short\n", shown.c_str());
         stbi_image_free(data);
         return false;
     }
     image.width = static_cast<unsigned>(width);
     image.height = static_cast<unsigned>(height);
     image.channels = static_cast<unsigned>(wanted);
-    image.pixels.assign(data, data + static_cast<size_t>(image.width) * image.height * image.channels);
+    try {
+        image.pixels.assign(data, data + static_cast<size_t>(image.width) * image.height * image.channels);
+    } catch (...) {
+        stbi_image_free(data);
+        throw;
+    }
     stbi_image_free(data);
     return true;
 }
@@ -196,16 +231,16 @@ Keying keyTransparency(LoadedImage &image)
     return keying;
 }
 
-int convertCommand(int argc, char **argv)
+int convertCommand(const std::vector<std::string> &args)
 {
-    Arguments arguments;
+    tool::Arguments arguments;
     const std::string problem =
-        parseArguments(argc, argv, {"--rle", "--bottom-up", "--keep-alpha"}, 2,
+        parseArguments(args, {"--rle", "--bottom-up", "--keep-alpha"}, 2,
                        "convert takes an input file and an output file", arguments);
     if (!problem.empty())
         return usageError(problem);
-    const std::string &input = arguments.files[0];
-    const std::string &output = arguments.files[1];
+    const std::string &input = arguments.operands[0];
+    const std::string &output = arguments.operands[1];
     const std::string badName = outputNameError(output, IMG_TGA);
     if (!badName.empty())
         return usageError(badName);
@@ -222,7 +257,7 @@ int convertCommand(int argc, char **argv)
         keying = keyTransparency(image);
     std::string error;
     if (!writeTga(output, image.pixels.data(), image.width, image.height, image.channels, options, error)) {
-        std::fprintf(stderr, "imgtool: %s\n", error.c_str());
+        std::fprintf(stderr, "imgtool: %s\n", printable(error).c_str());
         return 1;
     }
     if (keying.alreadyKey > 0)
@@ -230,9 +265,9 @@ int convertCommand(int argc, char **argv)
                      "imgtool: warning: %llu opaque pixel%s of '%s' already %s the key colour 255,0,255, or one that "
                      "the 16-bit display shows as it (red and blue 248 to 255, green 0 to 3), and will be "
                      "transparent wherever the key colour is\n",
-                     keying.alreadyKey, keying.alreadyKey == 1 ? "" : "s", input.c_str(),
+                     keying.alreadyKey, keying.alreadyKey == 1 ? "" : "s", printable(input).c_str(),
                      keying.alreadyKey == 1 ? "has" : "have");
-    std::printf("%s: %u x %u, %u-bit, %s, %s", output.c_str(), image.width, image.height, image.channels * 8,
+    std::printf("%s: %u x %u, %u-bit, %s, %s", printable(output).c_str(), image.width, image.height, image.channels * 8,
                 options.runLength ? "run-length encoded" : "uncompressed",
                 options.bottomUp ? "bottom row first" : "top row first");
     if (keyed)
@@ -264,13 +299,13 @@ std::string refusalReason(const std::string &line, const std::string &dataName)
 // The engine reads data files by data name below a data path: the file's directory becomes the data path and
 // "/" plus its file name the data name. The image is loaded onto the engine's own screen format, so a file
 // that the reader accepts but no surface can hold is refused here as in the game.
-int checkCommand(int argc, char **argv)
+int checkCommand(const std::vector<std::string> &args)
 {
-    Arguments arguments;
-    const std::string problem = parseArguments(argc, argv, {}, 1, "check takes one file", arguments);
+    tool::Arguments arguments;
+    const std::string problem = parseArguments(args, {}, 1, "check takes one file", arguments);
     if (!problem.empty())
         return usageError(problem);
-    const std::string &path = arguments.files[0];
+    const std::string &path = arguments.operands[0];
     const size_t slash = path.rfind('/');
     const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const std::string dataName = "/" + (slash == std::string::npos ? path : path.substr(slash + 1));
@@ -288,7 +323,8 @@ int checkCommand(int argc, char **argv)
         const Sint32 firstLine = Console::totalLines();
         GraphicSurface *image = loadImage(dataName.c_str(), 0, 0);
         if (image) {
-            std::printf("%s: the engine loads it, %d x %d pixels\n", path.c_str(), image->width(), image->height());
+            std::printf("%s: the engine loads it, %d x %d pixels\n", printable(path).c_str(), image->width(),
+                        image->height());
             image->retain();
             image->release();
             result = 0;
@@ -296,7 +332,7 @@ int checkCommand(int argc, char **argv)
             const Sint32 lines = Console::totalLines();
             const std::string reason =
                 lines > firstLine ? refusalReason(Console::lineAtIndex(lines - 1), dataName) : "unknown reason";
-            std::printf("%s: the engine will not load it: %s\n", path.c_str(), reason.c_str());
+            std::printf("%s: the engine will not load it: %s\n", printable(path).c_str(), printable(reason).c_str());
         }
     }
     shutdownVideo();
@@ -306,31 +342,33 @@ int checkCommand(int argc, char **argv)
     return result;
 }
 
-int rawCommand(int argc, char **argv)
+int rawCommand(const std::vector<std::string> &args)
 {
-    Arguments arguments;
-    const std::string problem =
-        parseArguments(argc, argv, {}, 2, "raw takes an input file and an output file", arguments);
+    tool::Arguments arguments;
+    const std::string problem = parseArguments(args, {}, 2, "raw takes an input file and an output file", arguments);
     if (!problem.empty())
         return usageError(problem);
-    const std::string &output = arguments.files[1];
+    const std::string &output = arguments.operands[1];
     const std::string badName = outputNameError(output, IMG_RAW);
     if (!badName.empty())
         return usageError(badName);
     LoadedImage image;
-    if (!loadInput(arguments.files[0].c_str(), false, image))
+    if (!loadInput(arguments.operands[0].c_str(), false, image))
         return 1;
-    FILE *file = openRegularFile(output.c_str(), "wb");
-    if (!file) {
-        std::fprintf(stderr, "imgtool: cannot write '%s': %s\n", output.c_str(), openFailureReason(errno));
-        return 1;
-    }
-    const bool written = std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::fprintf(stderr, "imgtool: cannot write '%s'\n", output.c_str());
+    tool::OutputFile file;
+    if (!file.open(output) || !file.write(image.pixels.data(), image.pixels.size()) || !file.commit()) {
+        std::fprintf(stderr, "imgtool: cannot write '%s': %s\n", printable(output).c_str(), file.reason().c_str());
         return 1;
     }
-    std::printf("%s: width %u, height %u\n", output.c_str(), image.width, image.height);
+    std::printf("%s: width %u, height %u\n", printable(output).c_str(), image.width, image.height);
+    return 0;
+}
+
+const std::string helpText = std::string("imgtool: prepares images for the Zarvello engine.\n") + usage;
+
+int helpCommand(const std::vector<std::string> &)
+{
+    std::fputs(helpText.c_str(), stdout);
     return 0;
 }
 
@@ -338,22 +376,10 @@ int rawCommand(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    if (answersVersion(argc, argv, "imgtool"))
-        return 0;
-    if (argc < 2)
-        return usageError("no command given");
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::printf("imgtool: prepares images for the Zarvello engine.\n%s", usage);
-        return 0;
-    }
-    if (command == "convert")
-        return convertCommand(argc, argv);
-    if (command == "check")
-        return checkCommand(argc, argv);
-    if (command == "raw")
-        return rawCommand(argc, argv);
-    if (command.size() > 1 && command[0] == '-')
-        return usageError("unknown option '" + command + "'");
-    return usageError("unknown command '" + command + "'");
+    const tool::Tool imgtool{"imgtool", usage, helpText,
+                             {{"convert", convertCommand},
+                              {"check", checkCommand},
+                              {"raw", rawCommand},
+                              {"help", helpCommand}}};
+    return tool::runTool(imgtool, argc, argv);
 }

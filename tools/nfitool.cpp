@@ -2,8 +2,10 @@
 // Layout written and read (numbers little-endian 32-bit): "NFI\0", version 1, reserved, dirOffs (13 bytes); the
 // members' bytes; at dirOffs the member count and a reserved word (8 bytes); then one 276-byte entry per member:
 // name (260 bytes, zero-terminated), offset, length, 8 reserved bytes. Archives stay below 2 GiB.
-// create leaves out hidden files and folders, editor backups and what --exclude names, and says so.
-// Depends on: the engine's openRegularFile (Utility), the C++ standard library and POSIX.
+// create packs only what lies inside the tree and leaves out hidden files and folders, editor backups and what
+// --exclude names, and says so; extract writes below its folder only, never through a link, and never over the
+// archive it reads. Names from an archive are printed with their control characters escaped.
+// Depends on: NFIFormat, the tools' common library, the engine's openRegularFile (Utility), POSIX.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -15,22 +17,27 @@
 #include <unordered_map>
 #include <vector>
 
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "ToolVersion.h"
+#include "CommandLine.h"
+#include "NFIFormat.h"
+#include "ToolFiles.h"
+#include "ToolText.h"
 #include "Utility.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::uint32_t fileHeaderSize = 13;
-const std::uint32_t dirHeaderSize = 8;
-const std::uint32_t dirEntrySize = 276;
-const std::size_t nameFieldSize = 260;
-const std::uint64_t archiveLimit = 0x7FFFFFFFu;  // archives are positioned through signed 32-bit offsets
+using nfiFormat::archiveLimit;
+using nfiFormat::dirEntrySize;
+using nfiFormat::dirHeaderSize;
+using nfiFormat::fileHeaderSize;
+using nfiFormat::nameFieldSize;
+using tool::printable;
 
 const char *usage =
     "Usage: nfitool COMMAND ARGUMENTS\n"
@@ -55,7 +62,7 @@ const char *usage =
 
 void fail(const std::string &message)
 {
-    std::fprintf(stderr, "nfitool: %s\n", message.c_str());
+    tool::failure(message);
 }
 
 std::string systemError()
@@ -129,11 +136,11 @@ std::string readArchive(const std::string &path, File &file, Archive &archive)
     unsigned char header[fileHeaderSize];
     if (std::fread(header, 1, sizeof header, file.stream) != sizeof header)
         return "'" + path + "' is shorter than the 13-byte archive header";
-    if (header[4] != 1)
-        return "'" + path + "' has format version " + std::to_string(header[4]) + ", not 1";
-    if (std::memcmp(header, "NFI", 4) != 0)
-        return "'" + path + "' does not begin with the archive mark \"NFI\" and a zero byte";
-    archive.dirOffs = fromLittleEndian(header + 9);
+    if (std::memcmp(header, nfiFormat::mark, sizeof nfiFormat::mark) != 0)
+        return "'" + path + "' is no NFI archive: it does not begin with the archive mark \"NFI\" and a zero byte";
+    if (header[nfiFormat::versionOffset] != nfiFormat::version)
+        return "'" + path + "' has format version " + std::to_string(header[nfiFormat::versionOffset]) + ", not 1";
+    archive.dirOffs = fromLittleEndian(header + nfiFormat::dirOffsOffset);
 
     unsigned char dirHeader[dirHeaderSize];
     if (fseeko(file.stream, static_cast<off_t>(archive.dirOffs), SEEK_SET) != 0 ||
@@ -154,7 +161,8 @@ std::string readArchive(const std::string &path, File &file, Archive &archive)
         const void *zero = std::memchr(raw, 0, nameFieldSize);
         std::size_t nameLength = zero ? static_cast<std::size_t>(static_cast<const unsigned char *>(zero) - raw) : nameFieldSize;
         archive.entries.push_back(Entry{std::string(reinterpret_cast<char *>(raw), nameLength), zero != nullptr,
-                                        fromLittleEndian(raw + 260), fromLittleEndian(raw + 264)});
+                                        fromLittleEndian(raw + nfiFormat::entryOffsetOffset),
+                                        fromLittleEndian(raw + nfiFormat::entryLengthOffset)});
     }
     return "";
 }
@@ -173,17 +181,21 @@ bool reachesPastEnd(const Entry &entry, const Archive &archive)
     return static_cast<std::uint64_t>(entry.offset) + entry.length > archive.fileSize;
 }
 
-// Copies length bytes from the current position of in to out in pieces.
-bool copyBytes(std::FILE *in, std::FILE *out, std::uint64_t length)
+enum class Copy { Done, ReadFailed, WriteFailed };
+
+// Copies length bytes from the current position of in to out in pieces, and says which side failed.
+Copy copyBytes(std::FILE *in, tool::OutputFile &out, std::uint64_t length)
 {
     std::vector<char> buffer(1 << 16);
     while (length > 0) {
         std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(length, buffer.size()));
-        if (std::fread(buffer.data(), 1, piece, in) != piece || std::fwrite(buffer.data(), 1, piece, out) != piece)
-            return false;
+        if (std::fread(buffer.data(), 1, piece, in) != piece)
+            return Copy::ReadFailed;
+        if (!out.write(buffer.data(), piece))
+            return Copy::WriteFailed;
         length -= piece;
     }
-    return true;
+    return Copy::Done;
 }
 
 // What create leaves out besides the archive itself.
@@ -222,61 +234,148 @@ struct Input {
     std::uint64_t size;
 };
 
+// The walk of the tree create packs: what goes in, and each path left out with why.
+class TreeWalk {
+public:
+    TreeWalk(const fs::path &root, const fs::path &archive, const Exclusions &exclusions)
+        : root(root), archive(archive), exclusions(exclusions)
+    {
+    }
+
+    // Walks folder (below the root by prefix); false, after the message, when the create must stop.
+    bool walk(const fs::path &folder, const std::string &prefix)
+    {
+        std::error_code error;
+        fs::directory_iterator items(folder, error), end;
+        if (error) {
+            if (prefix.empty()) {
+                fail("cannot read '" + printable(folder.string()) + "': " + error.message());
+                return false;
+            }
+            leaveOut(folder, true, "unreadable: " + error.message());
+            return true;
+        }
+        for (; items != end; items.increment(error)) {
+            if (error)
+                break;
+            if (!visit(*items, prefix))
+                return false;
+        }
+        if (error) {
+            fail("cannot read below '" + printable(folder.string()) + "': " + error.message());
+            return false;
+        }
+        return true;
+    }
+
+    std::vector<Input> inputs;
+    std::vector<std::string> leftOut;
+    fs::path realRoot;
+
+private:
+    void leaveOut(const fs::path &path, bool isFolder, const std::string &reason)
+    {
+        leftOut.push_back(printable(path.generic_string()) + (isFolder ? "/" : "") + " (" + reason + ")");
+    }
+
+    // Whether resolved (a real path) lies inside the tree.
+    bool inside(const fs::path &resolved) const
+    {
+        const fs::path relative = resolved.lexically_relative(realRoot);
+        return !relative.empty() && *relative.begin() != "..";
+    }
+
+    // Why the link at path is left out; "" when it resolves to a regular file inside the tree.
+    std::string linkProblem(const fs::path &path) const
+    {
+        std::error_code error;
+        const fs::path resolved = fs::canonical(path, error);
+        if (error == std::errc::too_many_symbolic_link_levels)
+            return "link loop";
+        if (error == std::errc::no_such_file_or_directory)
+            return "dangling link";
+        if (error)
+            return "unreadable link: " + error.message();
+        if (!inside(resolved))
+            return "link to outside the tree";
+        const fs::file_status status = fs::status(resolved, error);
+        if (fs::is_directory(status)) {
+            // A link to the folder it lies in, or to one above it, would take the walk round forever.
+            const fs::path realFolder = fs::canonical(path.parent_path(), error);
+            const fs::path relative = realFolder.lexically_relative(resolved);
+            if (!error && !relative.empty() && *relative.begin() != "..")
+                return "link loop";
+            return "link to a folder (its files are packed under their own names)";
+        }
+        if (!fs::is_regular_file(status))
+            return "not a regular file";
+        return "";
+    }
+
+    bool visit(const fs::directory_entry &item, const std::string &prefix)
+    {
+        std::error_code ignored;
+        const fs::file_status own = item.symlink_status(ignored);
+        const bool isFolder = fs::is_directory(own);
+        const bool isLink = fs::is_symlink(own);
+        if ((isLink || fs::is_regular_file(own)) && fs::equivalent(item.path(), archive, ignored))
+            return true;
+        const std::string relative = prefix + item.path().filename().string();
+        const std::string reason = exclusionReason(exclusions, relative);
+        if (!reason.empty()) {
+            leaveOut(item.path(), isFolder, reason);
+            return true;
+        }
+        if (isFolder)
+            return walk(item.path(), relative + "/");
+        if (isLink) {
+            const std::string problem = linkProblem(item.path());
+            if (!problem.empty()) {
+                leaveOut(item.path(), false, problem);
+                return true;
+            }
+        } else if (!fs::is_regular_file(own)) {
+            leaveOut(item.path(), false, "not a regular file");
+            return true;
+        }
+        const std::string dataName = "/" + relative;
+        if (dataName.size() >= nameFieldSize) {
+            fail("the data name '" + printable(dataName) + "' has " + std::to_string(dataName.size()) +
+                 " bytes; a name field holds at most 259");
+            return false;
+        }
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(item.path(), error);
+        if (error) {
+            fail("cannot read '" + printable(item.path().string()) + "': " + error.message());
+            return false;
+        }
+        inputs.push_back(Input{dataName, item.path(), size});
+        return true;
+    }
+
+    fs::path root;
+    fs::path archive;
+    const Exclusions &exclusions;
+};
+
 int create(const std::string &archivePath, const std::string &directory, const Exclusions &exclusions)
 {
     std::error_code error;
     if (!fs::is_directory(directory, error)) {
-        fail("'" + directory + "' is not a directory");
+        fail("'" + printable(directory) + "' is not a directory");
         return 1;
     }
     // An archive written into the tree it packs must not take its own earlier version along.
-    fs::path target = fs::absolute(archivePath, error);
-
-    std::vector<Input> inputs;
-    fs::recursive_directory_iterator walk(directory, error), end;
+    TreeWalk walk(directory, fs::absolute(archivePath, error), exclusions);
+    walk.realRoot = fs::canonical(directory, error);
     if (error) {
-        fail("cannot read '" + directory + "': " + error.message());
+        fail("cannot read '" + printable(directory) + "': " + error.message());
         return 1;
     }
-    std::vector<std::string> leftOut;
-    for (; walk != end; walk.increment(error)) {
-        if (error)
-            break;
-        const fs::directory_entry &item = *walk;
-        std::error_code ignored;
-        // Folders reached through a link are not walked, so only real folders can be left out.
-        const bool isFolder = item.is_directory(ignored) && !item.is_symlink(ignored);
-        if (!isFolder && !item.is_regular_file(ignored))
-            continue;
-        if (fs::equivalent(item.path(), target, ignored))
-            continue;
-        const std::string relative = item.path().lexically_relative(directory).generic_string();
-        const std::string reason = exclusionReason(exclusions, relative);
-        if (!reason.empty()) {
-            leftOut.push_back(item.path().generic_string() + (isFolder ? "/" : "") + " (" + reason + ")");
-            if (isFolder)
-                walk.disable_recursion_pending();
-            continue;
-        }
-        if (isFolder)
-            continue;
-        std::string dataName = "/" + relative;
-        if (dataName.size() >= nameFieldSize) {
-            fail("the data name '" + dataName + "' has " + std::to_string(dataName.size()) +
-                 " bytes; a name field holds at most 259");
-            return 1;
-        }
-        std::uintmax_t size = item.file_size(error);
-        if (error) {
-            fail("cannot read '" + item.path().string() + "': " + error.message());
-            return 1;
-        }
-        inputs.push_back(Input{dataName, item.path(), size});
-    }
-    if (error) {
-        fail("cannot read below '" + directory + "': " + error.message());
+    if (!walk.walk(directory, ""))
         return 1;
-    }
+    std::vector<Input> &inputs = walk.inputs;
     std::sort(inputs.begin(), inputs.end(), [](const Input &a, const Input &b) { return a.dataName < b.dataName; });
 
     std::uint64_t dirOffs = fileHeaderSize;
@@ -289,60 +388,54 @@ int create(const std::string &archivePath, const std::string &directory, const E
     }
 
     // Everything goes to a temporary file beside the target, which takes the target's name only when complete.
-    std::string temporary = archivePath + ".XXXXXX";
-    int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        fail("cannot write beside '" + archivePath + "': " + systemError());
+    const std::string shownArchive = printable(archivePath);
+    tool::OutputFile out;
+    if (!out.open(archivePath)) {
+        fail("cannot write '" + shownArchive + "': " + out.reason());
         return 1;
     }
-    File out(fdopen(descriptor, "wb"));
-    auto abandon = [&](const std::string &message) {
-        fail(message);
-        if (out.stream)
-            out.close();
-        else
-            ::close(descriptor);
-        std::remove(temporary.c_str());
+    auto writeFailed = [&]() {
+        fail("cannot write the archive '" + shownArchive + "': " + out.reason());
         return 1;
     };
-    if (!out.stream)
-        return abandon("cannot write '" + temporary + "': " + systemError());
 
-    unsigned char header[fileHeaderSize] = {'N', 'F', 'I', 0, 1};
-    toLittleEndian(static_cast<std::uint32_t>(dirOffs), header + 9);
-    if (std::fwrite(header, 1, sizeof header, out.stream) != sizeof header)
-        return abandon("cannot write '" + temporary + "': " + systemError());
+    unsigned char header[fileHeaderSize] = {};
+    std::memcpy(header, nfiFormat::mark, sizeof nfiFormat::mark);
+    header[nfiFormat::versionOffset] = nfiFormat::version;
+    toLittleEndian(static_cast<std::uint32_t>(dirOffs), header + nfiFormat::dirOffsOffset);
+    if (!out.write(header, sizeof header))
+        return writeFailed();
 
     std::vector<unsigned char> directoryBytes(dirHeaderSize + inputs.size() * dirEntrySize, 0);
     toLittleEndian(static_cast<std::uint32_t>(inputs.size()), directoryBytes.data());
     std::uint32_t offset = fileHeaderSize;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const Input &input = inputs[i];
+        const std::string shownInput = printable(input.file.string());
         File in(input.file.string(), "rb");
-        if (!in.stream)
-            return abandon("cannot read '" + input.file.string() + "': " + openFailureReason(errno));
-        if (!copyBytes(in.stream, out.stream, input.size) || std::fgetc(in.stream) != EOF)
-            return abandon("cannot read '" + input.file.string() + "' whole (did it change while being packed?)");
+        if (!in.stream) {
+            fail("cannot read '" + shownInput + "': " + openFailureReason(errno));
+            return 1;
+        }
+        const Copy copied = copyBytes(in.stream, out, input.size);
+        if (copied == Copy::WriteFailed)
+            return writeFailed();
+        if (copied == Copy::ReadFailed || std::fgetc(in.stream) != EOF) {
+            fail("cannot read '" + shownInput + "' whole (did it change while being packed?)");
+            return 1;
+        }
         unsigned char *entry = directoryBytes.data() + dirHeaderSize + i * dirEntrySize;
         std::memcpy(entry, input.dataName.data(), input.dataName.size());
-        toLittleEndian(offset, entry + 260);
-        toLittleEndian(static_cast<std::uint32_t>(input.size), entry + 264);
+        toLittleEndian(offset, entry + nfiFormat::entryOffsetOffset);
+        toLittleEndian(static_cast<std::uint32_t>(input.size), entry + nfiFormat::entryLengthOffset);
         offset += static_cast<std::uint32_t>(input.size);
     }
-    if (std::fwrite(directoryBytes.data(), 1, directoryBytes.size(), out.stream) != directoryBytes.size() ||
-        std::fflush(out.stream) != 0 || fsync(fileno(out.stream)) != 0)
-        return abandon("cannot write '" + temporary + "': " + systemError());
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fileno(out.stream), 0666 & ~mask);
-    if (!out.close())
-        return abandon("cannot write '" + temporary + "': " + systemError());
-    if (std::rename(temporary.c_str(), archivePath.c_str()) != 0)
-        return abandon("cannot put the archive at '" + archivePath + "': " + systemError());
-    std::sort(leftOut.begin(), leftOut.end());
-    for (const std::string &path : leftOut)
+    if (!out.write(directoryBytes.data(), directoryBytes.size()) || !out.commit())
+        return writeFailed();
+    std::sort(walk.leftOut.begin(), walk.leftOut.end());
+    for (const std::string &path : walk.leftOut)
         std::printf("left out %s\n", path.c_str());
-    std::printf("%s: %zu member%s, %llu bytes\n", archivePath.c_str(), inputs.size(), inputs.size() == 1 ? "" : "s",
+    std::printf("%s: %zu member%s, %llu bytes\n", shownArchive.c_str(), inputs.size(), inputs.size() == 1 ? "" : "s",
                 static_cast<unsigned long long>(total));
     return 0;
 }
@@ -354,7 +447,7 @@ int list(const std::string &archivePath)
     if (!loadArchive(archivePath, file, archive))
         return 1;
     for (const Entry &entry : archive.entries)
-        std::printf("%s\t%u\t%u\n", entry.name.c_str(), entry.offset, entry.length);
+        std::printf("%s\t%u\t%u\n", printable(entry.name).c_str(), entry.offset, entry.length);
     return 0;
 }
 
@@ -377,46 +470,161 @@ bool safeName(const std::string &name)
     return true;
 }
 
+// A folder open by descriptor, closed when it goes.
+struct Folder {
+    explicit Folder(int descriptor = -1) : descriptor(descriptor) {}
+    ~Folder()
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+    }
+    Folder(const Folder &) = delete;
+    Folder &operator=(const Folder &) = delete;
+    void reset(int other)
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        descriptor = other;
+    }
+
+    int descriptor;
+};
+
+// Writes the members of an archive below one folder. Every path is opened relative to the folder, one
+// component at a time and without following a link, so a link already below the folder cannot carry a member
+// elsewhere; and no member is written over the archive being read.
+class Extraction {
+public:
+    Extraction(const std::string &archivePath, File &archiveFile, const std::string &directory)
+        : archivePath(archivePath), archiveFile(archiveFile), directory(directory)
+    {
+        struct stat status;
+        if (fstat(fileno(archiveFile.stream), &status) == 0) {
+            archiveDevice = status.st_dev;
+            archiveInode = status.st_ino;
+        }
+    }
+
+    // Writes one member; false after saying why when it is not written.
+    bool write(const Entry &entry)
+    {
+        const std::string target = (fs::path(directory) / entry.name.substr(1)).string();
+        const std::string shownTarget = printable(target);
+        if (top.descriptor < 0 && !openTop())
+            return false;
+        // The folders down to the member's own, made where missing.
+        Folder current(dup(top.descriptor));
+        std::size_t start = 1;
+        std::size_t slash;
+        while ((slash = entry.name.find('/', start)) != std::string::npos) {
+            const std::string component = entry.name.substr(start, slash - start);
+            const std::string below = printable(entry.name.substr(0, slash));
+            if (mkdirat(current.descriptor, component.c_str(), 0777) != 0 && errno != EEXIST) {
+                fail("cannot write '" + shownTarget + "': " + systemError());
+                return false;
+            }
+            const int next = openat(current.descriptor, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (next < 0) {
+                struct stat status;
+                if (fstatat(current.descriptor, component.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISLNK(status.st_mode))
+                    fail("skipping '" + printable(entry.name) + "': '" + below + "' below '" + printable(directory) +
+                         "' is a link, and extract writes nothing through a link");
+                else
+                    fail("cannot write '" + shownTarget + "': " + systemError());
+                return false;
+            }
+            current.reset(next);
+            start = slash + 1;
+        }
+        const std::string leaf = entry.name.substr(start);
+        struct stat status;
+        if (fstatat(current.descriptor, leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISLNK(status.st_mode)) {
+                fail("skipping '" + printable(entry.name) + "': '" + shownTarget +
+                     "' is a link, and extract writes nothing through a link");
+                return false;
+            }
+            if (S_ISREG(status.st_mode) && status.st_dev == archiveDevice && status.st_ino == archiveInode) {
+                fail("skipping '" + printable(entry.name) + "': it would be written over the archive '" +
+                     printable(archivePath) + "' that is being read");
+                return false;
+            }
+        }
+        tool::OutputFile out;
+        if (!out.openIn(current.descriptor, leaf)) {
+            fail("cannot write '" + shownTarget + "': " + out.reason());
+            return false;
+        }
+        if (fseeko(archiveFile.stream, static_cast<off_t>(entry.offset), SEEK_SET) != 0) {
+            fail("cannot read '" + printable(entry.name) + "' from '" + printable(archivePath) + "': " + systemError());
+            return false;
+        }
+        const Copy copied = copyBytes(archiveFile.stream, out, entry.length);
+        if (copied == Copy::ReadFailed) {
+            fail("cannot read '" + printable(entry.name) + "' from '" + printable(archivePath) + "'");
+            return false;
+        }
+        if (copied == Copy::WriteFailed || !out.commit()) {
+            fail("cannot write '" + shownTarget + "': " + out.reason());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    // The output folder is made (with its parents) when the first member is written.
+    bool openTop()
+    {
+        std::error_code error;
+        fs::create_directories(directory, error);
+        const int descriptor = error ? -1 : open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor < 0) {
+            fail("cannot write into '" + printable(directory) + "': " + (error ? error.message() : systemError()));
+            return false;
+        }
+        top.reset(descriptor);
+        return true;
+    }
+
+    const std::string &archivePath;
+    File &archiveFile;
+    const std::string &directory;
+    Folder top;
+    dev_t archiveDevice = 0;
+    ino_t archiveInode = 0;
+};
+
 int extract(const std::string &archivePath, const std::string &directory)
 {
     File file(archivePath, "rb");
     Archive archive;
     if (!loadArchive(archivePath, file, archive))
         return 1;
+    Extraction extraction(archivePath, file, directory);
     int status = 0;
     std::unordered_map<std::string, std::size_t> written;
     for (std::size_t i = 0; i < archive.entries.size(); ++i) {
         const Entry &entry = archive.entries[i];
+        const std::string shown = printable(entry.name);
         if (!safeName(entry.name)) {
-            fail("skipping member " + std::to_string(i) + ": '" + entry.name + "' is not a data name below the root");
+            fail("skipping member " + std::to_string(i) + ": '" + shown + "' is not a data name below the root");
             status = 1;
             continue;
         }
         // The game serves the first of several entries of one name; later ones are left out.
         if (!written.emplace(entry.name, i).second) {
-            fail("skipping member " + std::to_string(i) + ": '" + entry.name + "' repeats an earlier name");
+            fail("skipping member " + std::to_string(i) + ": '" + shown + "' repeats an earlier name");
             status = 1;
             continue;
         }
         if (reachesPastEnd(entry, archive)) {
-            fail("skipping '" + entry.name + "': it reaches past the end of the archive");
+            fail("skipping '" + shown + "': it reaches past the end of the archive");
             status = 1;
             continue;
         }
-        fs::path target = fs::path(directory) / entry.name.substr(1);
-        std::error_code error;
-        fs::create_directories(target.parent_path(), error);
-        File out(target.string(), "wb");
-        if (error || !out.stream) {
-            fail("cannot write '" + target.string() + "': " + (error ? error.message() : openFailureReason(errno)));
+        if (!extraction.write(entry))
             status = 1;
-            continue;
-        }
-        if (fseeko(file.stream, static_cast<off_t>(entry.offset), SEEK_SET) != 0 ||
-            !copyBytes(file.stream, out.stream, entry.length) || !out.close()) {
-            fail("cannot copy '" + entry.name + "' to '" + target.string() + "'");
-            status = 1;
-        }
     }
     return status;
 }
@@ -429,13 +637,13 @@ int check(const std::string &archivePath)
         return 1;
     int problems = 0;
     auto report = [&](const std::string &message) {
-        std::printf("%s: %s\n", archivePath.c_str(), message.c_str());
+        std::printf("%s: %s\n", printable(archivePath).c_str(), message.c_str());
         ++problems;
     };
     std::unordered_map<std::string, std::size_t> first;
     for (std::size_t i = 0; i < archive.entries.size(); ++i) {
         const Entry &entry = archive.entries[i];
-        std::string which = "member " + std::to_string(i) + " '" + entry.name + "'";
+        std::string which = "member " + std::to_string(i) + " '" + printable(entry.name) + "'";
         if (!entry.terminated)
             report(which + " has no zero byte in its 260-byte name field");
         if (entry.name.empty() || entry.name[0] != '/')
@@ -449,68 +657,69 @@ int check(const std::string &archivePath)
     }
     if (problems > 0)
         return 1;
-    std::printf("%s: ok, %zu member%s\n", archivePath.c_str(), archive.entries.size(),
+    std::printf("%s: ok, %zu member%s\n", printable(archivePath).c_str(), archive.entries.size(),
                 archive.entries.size() == 1 ? "" : "s");
     return 0;
 }
 
-// A wrong command line: says what is wrong, then how the commands are used.
-int usageError(const std::string &message)
+// Reads the command's operands and options; -1 when they are right, else the usage error's exit status.
+int readCommandLine(const std::string &command, const std::vector<std::string> &args, std::size_t wanted,
+                    tool::Arguments &arguments)
 {
-    fail(message);
-    std::fputs(usage, stderr);
-    return 2;
+    std::vector<tool::OptionSpec> known;
+    if (command == "create")
+        known = {{"--all", ""}, {"--exclude", "a GLOB"}};
+    const std::string problem = tool::splitArguments(args, known, tool::OptionStyle::Dash, arguments);
+    if (!problem.empty())
+        return tool::usageError(problem);
+    const std::vector<std::string> &operands = arguments.operands;
+    if (operands.size() != wanted)
+        return tool::usageError(command + " takes " + (wanted == 2 ? "ARCHIVE DIR" : "ARCHIVE") +
+                                (operands.size() > wanted ? ", not also '" + operands[wanted] + "'" : ""));
+    return -1;
 }
 
-bool isOption(const std::string &argument)
+int createCommand(const std::vector<std::string> &args)
 {
-    return argument.size() > 1 && argument[0] == '-';
+    tool::Arguments arguments;
+    const int wrong = readCommandLine("create", args, 2, arguments);
+    if (wrong >= 0)
+        return wrong;
+    Exclusions exclusions;
+    exclusions.packAll = arguments.has("--all");
+    exclusions.globs = arguments.values("--exclude");
+    return create(arguments.operands[0], arguments.operands[1], exclusions);
+}
+
+int listCommand(const std::vector<std::string> &args)
+{
+    tool::Arguments arguments;
+    const int wrong = readCommandLine("list", args, 1, arguments);
+    return wrong >= 0 ? wrong : list(arguments.operands[0]);
+}
+
+int extractCommand(const std::vector<std::string> &args)
+{
+    tool::Arguments arguments;
+    const int wrong = readCommandLine("extract", args, 2, arguments);
+    return wrong >= 0 ? wrong : extract(arguments.operands[0], arguments.operands[1]);
+}
+
+int checkCommand(const std::vector<std::string> &args)
+{
+    tool::Arguments arguments;
+    const int wrong = readCommandLine("check", args, 1, arguments);
+    return wrong >= 0 ? wrong : check(arguments.operands[0]);
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (answersVersion(argc, argv, "nfitool"))
-        return 0;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    if (args.empty())
-        return usageError("no command given");
-    const std::string command = args[0];
-    std::size_t wanted;
-    if (command == "create" || command == "extract")
-        wanted = 2;
-    else if (command == "list" || command == "check")
-        wanted = 1;
-    else
-        return usageError(std::string("unknown ") + (isOption(command) ? "option" : "command") + " '" + command + "'");
-    std::vector<std::string> operands;
-    Exclusions exclusions;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (!isOption(args[i])) {
-            operands.push_back(args[i]);
-        } else if (command == "create" && args[i] == "--all") {
-            exclusions.packAll = true;
-        } else if (command == "create" && args[i] == "--exclude") {
-            if (i + 1 >= args.size())
-                return usageError("--exclude needs a GLOB");
-            exclusions.globs.push_back(args[++i]);
-        } else {
-            return usageError("unknown option '" + args[i] + "'");
-        }
-    }
-    if (operands.size() != wanted)
-        return usageError(command + " takes " + (wanted == 2 ? "ARCHIVE DIR" : "ARCHIVE") +
-                          (operands.size() > wanted ? ", not also '" + operands[wanted] + "'" : ""));
-    if (command == "create")
-        return create(operands[0], operands[1], exclusions);
-    if (command == "list")
-        return list(operands[0]);
-    if (command == "extract")
-        return extract(operands[0], operands[1]);
-    return check(operands[0]);
+    const tool::Tool nfitool{"nfitool", usage, usage,
+                             {{"create", createCommand},
+                              {"list", listCommand},
+                              {"extract", extractCommand},
+                              {"check", checkCommand}}};
+    return tool::runTool(nfitool, argc, argv);
 }

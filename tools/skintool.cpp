@@ -5,7 +5,10 @@
 //     KIND  FILE  MAIN  SHADOW  TRANSPARENT  VERTICAL
 // KIND is tile, bevel, button, font or a number; FILE the name below /gfx/skins/ (images) or /gfx/fonts/
 // (fonts), in double quotes when it holds blanks, '#', '"' or '\' (escapes \" \\ \xNN); MAIN and SHADOW are
-// the font colours as six hexadecimal digits (rrggbb); TRANSPARENT and VERTICAL are the flags as numbers.
+// the font colours as six hexadecimal digits (rrggbb) or as R,G,B; TRANSPARENT and VERTICAL are the flags as
+// numbers. Every output appears only when complete; a description or skin file larger than 1 MiB is refused.
+// Depends on: SkinFormat, the engine's skin loader (and through it its data loader, video and caches), the tools'
+// common library.
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,10 +27,18 @@
 #include "NFILoader.h"
 #include "SkinLoader.h"
 #include "Utility.h"
+#include "CommandLine.h"
+#include "SkinFormat.h"
+#include "ToolFiles.h"
+#include "ToolText.h"
 #include "Video.h"
-#include "ToolVersion.h"
 
 namespace {
+
+using tool::printable;
+
+// Descriptions are ten lines and skin files 2,740 bytes: anything near this is not one.
+const std::uint64_t readLimit = 1 << 20;
 
 const char *const usageText =
     "Usage: skintool make DESCRIPTION OUT.skin   write the skin file a text description describes\n"
@@ -40,7 +51,7 @@ const char *const usageText =
     "    KIND  FILE  MAIN  SHADOW  TRANSPARENT  VERTICAL\n"
     "KIND is tile, bevel, button, font (or a number); FILE the image below /gfx/skins/ or the font below\n"
     "/gfx/fonts/, in double quotes when it holds blanks, '#', '\"' or '\\'; MAIN and SHADOW the two font\n"
-    "colours as rrggbb; TRANSPARENT (magenta is see-through) and VERTICAL (button cells stacked) numbers.\n"
+    "colours as rrggbb or R,G,B; TRANSPARENT (magenta is see-through) and VERTICAL (button cells stacked) numbers.\n"
     "The parts, in order:\n"
     "    tile    enabled caption background      tile    disabled caption background\n"
     "    button  enabled caption button          button  disabled caption button\n"
@@ -87,7 +98,7 @@ std::string encodeRecord(const PartRecord &part)
     std::string out;
     putUint32(out, static_cast<Uint32>(part.type));
     std::string name = part.filename;
-    name.resize(256, '\0');
+    name.resize(skinFormat::nameFieldSize, '\0');
     out += name;
     out.append(reinterpret_cast<const char *>(part.rgb), 6);
     putUint32(out, part.transparent);
@@ -100,17 +111,6 @@ std::string encodeRecord(const PartRecord &part)
 struct LineError {
     std::string message;
 };
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Splits a line into words; a quoted word keeps its blanks; '#' outside quotes at a word's start ends the line.
 std::vector<std::string> splitWords(const std::string &line)
@@ -144,8 +144,8 @@ std::vector<std::string> splitWords(const std::string &line)
                 char e = line[i++];
                 if (e == '"' || e == '\\') {
                     word.push_back(e);
-                } else if (e == 'x' && i + 1 < line.size() && hexValue(line[i]) >= 0 && hexValue(line[i + 1]) >= 0) {
-                    word.push_back(static_cast<char>(hexValue(line[i]) * 16 + hexValue(line[i + 1])));
+                } else if (e == 'x' && i + 1 < line.size() && tool::hexDigit(line[i]) >= 0 && tool::hexDigit(line[i + 1]) >= 0) {
+                    word.push_back(static_cast<char>(tool::hexDigit(line[i]) * 16 + tool::hexDigit(line[i + 1])));
                     i += 2;
                 } else {
                     throw LineError{std::string("unknown escape '\\") + e + "' (use \\\", \\\\ or \\xNN)"};
@@ -167,10 +167,8 @@ std::vector<std::string> splitWords(const std::string &line)
 // A whole decimal number within [low, high].
 long long parseNumber(const std::string &word, long long low, long long high, const char *what)
 {
-    errno = 0;
-    char *end = nullptr;
-    long long value = std::strtoll(word.c_str(), &end, 10);
-    if (word.empty() || *end != '\0' || errno != 0 || value < low || value > high)
+    long long value;
+    if (!tool::parseNumber(word, low, high, value))
         throw LineError{std::string(what) + " '" + word + "' is not a number from " + std::to_string(low) + " to " +
                         std::to_string(high)};
     return value;
@@ -178,14 +176,9 @@ long long parseNumber(const std::string &word, long long low, long long high, co
 
 void parseColour(const std::string &word, unsigned char *rgb, const char *what)
 {
-    if (word.size() != 6)
-        throw LineError{std::string(what) + " '" + word + "' is not six hexadecimal digits (rrggbb)"};
-    for (int i = 0; i < 3; ++i) {
-        int high = hexValue(word[2 * i]), low = hexValue(word[2 * i + 1]);
-        if (high < 0 || low < 0)
-            throw LineError{std::string(what) + " '" + word + "' is not six hexadecimal digits (rrggbb)"};
-        rgb[i] = static_cast<unsigned char>(high * 16 + low);
-    }
+    if (!tool::parseColour(word, rgb))
+        throw LineError{std::string(what) + " '" + word + "' is not six hexadecimal digits (rrggbb) nor R,G,B with "
+                        "numbers from 0 to 255"};
 }
 
 PartRecord parsePart(const std::vector<std::string> &words, int slot)
@@ -220,28 +213,22 @@ PartRecord parsePart(const std::vector<std::string> &words, int slot)
     return part;
 }
 
-// Only a regular file is read: a FIFO or terminal never holds the tool up.
+// Only a regular file of at most readLimit bytes is read: a FIFO or terminal never holds the tool up, and a huge
+// file is not taken into memory.
 bool readWholeFile(const char *path, std::string &bytes)
 {
-    FILE *file = openRegularFile(path, "rb");
-    if (!file)
-        return false;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, got);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
+    std::string reason;
+    if (tool::readWholeFile(path, readLimit, bytes, reason) == tool::ReadFailure::None)
+        return true;
+    std::fprintf(stderr, "skintool: cannot read '%s': %s\n", printable(path).c_str(), reason.c_str());
+    return false;
 }
 
 int makeSkin(const char *descriptionPath, const char *outPath)
 {
     std::string text;
-    if (!readWholeFile(descriptionPath, text)) {
-        std::fprintf(stderr, "skintool: cannot read '%s': %s\n", descriptionPath, openFailureReason(errno));
+    if (!readWholeFile(descriptionPath, text))
         return 1;
-    }
     std::string out;
     int slot = 0;
     int lineNumber = 0;
@@ -262,7 +249,8 @@ int makeSkin(const char *descriptionPath, const char *outPath)
             out += encodeRecord(parsePart(words, slot));
             ++slot;
         } catch (const LineError &error) {
-            std::fprintf(stderr, "skintool: %s:%d: %s\n", descriptionPath, lineNumber, error.message.c_str());
+            std::fprintf(stderr, "skintool: %s:%d: %s\n", printable(descriptionPath).c_str(), lineNumber,
+                     printable(error.message).c_str());
             return 1;
         }
     }
@@ -271,16 +259,13 @@ int makeSkin(const char *descriptionPath, const char *outPath)
                      descriptionPath, slot, skinSlotLabel(slot));
         return 1;
     }
-    FILE *file = openRegularFile(outPath, "wb");
-    if (!file) {
-        std::fprintf(stderr, "skintool: cannot write '%s': %s\n", outPath, openFailureReason(errno));
+    tool::OutputFile file;
+    if (!file.open(outPath)) {
+        std::fprintf(stderr, "skintool: cannot write '%s': %s\n", printable(outPath).c_str(), file.reason().c_str());
         return 1;
     }
-    bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        std::fprintf(stderr, "skintool: cannot write '%s': %s\n", outPath, std::strerror(errno));
-        std::remove(outPath);
+    if (!file.write(out.data(), out.size()) || !file.commit()) {
+        std::fprintf(stderr, "skintool: cannot write '%s': %s\n", printable(outPath).c_str(), file.reason().c_str());
         return 1;
     }
     return 0;
@@ -313,25 +298,24 @@ std::string quoteName(const std::string &name)
 int dumpSkin(const char *path)
 {
     std::string bytes;
-    if (!readWholeFile(path, bytes)) {
-        std::fprintf(stderr, "skintool: cannot read '%s': %s\n", path, openFailureReason(errno));
+    if (!readWholeFile(path, bytes))
         return 1;
-    }
     if (bytes.size() < skinFileSize) {
         std::fprintf(stderr, "skintool: '%s' is %zu bytes long; a skin file holds ten records of %u bytes (%u)\n",
-                     path, bytes.size(), skinPartRecordSize, skinFileSize);
+                     printable(path).c_str(), bytes.size(), skinPartRecordSize, skinFileSize);
         return 1;
     }
     std::printf("# kind  file  main  shadow  transparent  vertical\n");
     for (int slot = 0; slot < SKINSLOT_COUNT; ++slot) {
         const unsigned char *record = reinterpret_cast<const unsigned char *>(bytes.data()) + slot * skinPartRecordSize;
-        Sint32 type = static_cast<Sint32>(getUint32(record));
-        const char *name = reinterpret_cast<const char *>(record + 4);
-        std::string filename(name, strnlen(name, 256));
-        const unsigned char *rgb = record + 260;
+        Sint32 type = static_cast<Sint32>(getUint32(record + skinFormat::typeOffset));
+        const char *name = reinterpret_cast<const char *>(record + skinFormat::nameOffset);
+        std::string filename(name, strnlen(name, skinFormat::nameFieldSize));
+        const unsigned char *rgb = record + skinFormat::rgbOffset;
         std::string kind = kindWord(type) ? kindWord(type) : std::to_string(type);
         std::printf("%-7s %-40s %02x%02x%02x %02x%02x%02x %u %u  # %s\n", kind.c_str(), quoteName(filename).c_str(),
-                    rgb[0], rgb[1], rgb[2], rgb[3], rgb[4], rgb[5], getUint32(record + 266), getUint32(record + 270),
+                    rgb[0], rgb[1], rgb[2], rgb[3], rgb[4], rgb[5], getUint32(record + skinFormat::transparentOffset),
+                    getUint32(record + skinFormat::verticalOffset),
                     skinSlotLabel(slot));
     }
     if (bytes.size() > skinFileSize)
@@ -363,14 +347,14 @@ int checkSkin(const char *name)
         Sint32 firstLine = Console::totalLines();
         EngineSkin *skin = loadSkin(name);
         if (skin) {
-            std::printf("skin '%s' loads: /gfx/skins/%s.skin and the ten parts it names, from %s\n", name, name,
-                        dataPath.c_str());
+            std::printf("skin '%s' loads: /gfx/skins/%s.skin and the ten parts it names, from %s\n",
+                        printable(name).c_str(), printable(name).c_str(), printable(dataPath).c_str());
             delete skin;
             status = 0;
         } else {
-            std::printf("skin '%s' would not load from %s:\n", name, dataPath.c_str());
+            std::printf("skin '%s' would not load from %s:\n", printable(name).c_str(), printable(dataPath).c_str());
             for (Sint32 line = firstLine; line < Console::totalLines(); ++line)
-                std::printf("%s\n", Console::lineAtIndex(line));
+                std::printf("%s\n", printable(Console::lineAtIndex(line)).c_str());
         }
         ImageManager::destroyImageManager();
         FontManager::destroyFontManager();
@@ -382,51 +366,42 @@ int checkSkin(const char *name)
     return status;
 }
 
-// A wrong command line: says what is wrong, then how the commands are used.
-int usageError(const std::string &message)
+// The command's one or two operands, or the usage error's exit status.
+int readOperands(const std::vector<std::string> &args, std::size_t wanted, const char *form,
+                 tool::Arguments &arguments)
 {
-    std::fprintf(stderr, "skintool: %s\n%s", message.c_str(), usageText);
-    return 2;
+    std::string problem = tool::splitArguments(args, {}, tool::OptionStyle::Dash, arguments);
+    if (problem.empty())
+        problem = tool::operandCountError(arguments.operands, wanted, form);
+    return problem.empty() ? -1 : tool::usageError(problem);
 }
 
-bool isOption(const char *argument)
+int makeCommand(const std::vector<std::string> &args)
 {
-    return argument[0] == '-' && argument[1] != '\0';
+    tool::Arguments arguments;
+    const int wrong = readOperands(args, 2, "make takes DESCRIPTION OUT.skin", arguments);
+    return wrong >= 0 ? wrong : makeSkin(arguments.operands[0].c_str(), arguments.operands[1].c_str());
+}
+
+int dumpCommand(const std::vector<std::string> &args)
+{
+    tool::Arguments arguments;
+    const int wrong = readOperands(args, 1, "dump takes FILE.skin", arguments);
+    return wrong >= 0 ? wrong : dumpSkin(arguments.operands[0].c_str());
+}
+
+int checkCommand(const std::vector<std::string> &args)
+{
+    tool::Arguments arguments;
+    const int wrong = readOperands(args, 1, "check takes SKINNAME", arguments);
+    return wrong >= 0 ? wrong : checkSkin(arguments.operands[0].c_str());
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (answersVersion(argc, argv, "skintool"))
-        return 0;
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(usageText, stdout);
-        return 0;
-    }
-    if (argc < 2)
-        return usageError("no command given");
-    const std::string command = argv[1];
-    const char *form;
-    if (command == "make")
-        form = "make takes DESCRIPTION OUT.skin";
-    else if (command == "dump")
-        form = "dump takes FILE.skin";
-    else if (command == "check")
-        form = "check takes SKINNAME";
-    else
-        return usageError(std::string("unknown ") + (isOption(argv[1]) ? "option" : "command") + " '" + command + "'");
-    for (int i = 2; i < argc; ++i)
-        if (isOption(argv[i]))
-            return usageError(std::string("unknown option '") + argv[i] + "'");
-    const int wanted = command == "make" ? 4 : 3;
-    if (argc > wanted)
-        return usageError(std::string("unexpected argument '") + argv[wanted] + "': " + form);
-    if (argc < wanted)
-        return usageError(form);
-    if (command == "make")
-        return makeSkin(argv[2], argv[3]);
-    if (command == "dump")
-        return dumpSkin(argv[2]);
-    return checkSkin(argv[2]);
+    const tool::Tool skintool{"skintool", usageText, usageText,
+                              {{"make", makeCommand}, {"dump", dumpCommand}, {"check", checkCommand}}};
+    return tool::runTool(skintool, argc, argv);
 }

@@ -1,13 +1,11 @@
 // TgaWriter: TGA 2.0 files for the data tools. Run-length packets are cut at row ends, as TGA 2.0 asks, so
 // every reader of the format loads the files; runs of two or more equal pixels become run packets.
-// Depends on: the engine's openRegularFile (Utility).
+// Depends on: ToolFiles (the file appears only when complete).
 #include "TgaWriter.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
-#include "Utility.h"
+#include "ToolFiles.h"
 
 namespace {
 
@@ -117,16 +115,13 @@ bool writeTga(const std::string &path, const std::uint8_t *pixels, unsigned widt
         return false;
     }
     const std::vector<std::uint8_t> bytes = encodeTga(pixels, width, height, channels, options);
-    // Only a regular file (or none yet) is written, so that a FIFO or terminal of that name never holds a tool up.
-    FILE *file = openRegularFile(path.c_str(), "wb");
-    if (!file) {
-        error = "cannot create '" + path + "': " + openFailureReason(errno);
+    tool::OutputFile file;
+    if (!file.open(path)) {
+        error = "cannot create '" + path + "': " + file.reason();
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        error = "cannot write '" + path + "'";
+    if (!file.write(bytes.data(), bytes.size()) || !file.commit()) {
+        error = "cannot write '" + path + "': " + file.reason();
         return false;
     }
     return true;

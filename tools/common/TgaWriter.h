@@ -22,7 +22,8 @@ struct TgaWriteOptions {
 std::vector<std::uint8_t> encodeTga(const std::uint8_t *pixels, unsigned width, unsigned height,
                                     unsigned channels, const TgaWriteOptions &options);
 
-// Encodes as above and writes the file. On failure returns false and sets error to a sentence for the user.
+// Encodes as above and writes the file, which appears only when complete (an existing file stays as it was
+// when writing fails). On failure returns false and sets error to a sentence for the user.
 bool writeTga(const std::string &path, const std::uint8_t *pixels, unsigned width, unsigned height,
               unsigned channels, const TgaWriteOptions &options, std::string &error);
 

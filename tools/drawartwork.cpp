@@ -1,7 +1,7 @@
 // drawartwork: paints the shipped images from a text description (data/artwork.txt) and writes each as a TGA
 // 2.0 file below an output directory. Every picture starts as magenta, the engine's transparent colour, so
 // whatever is not painted over is see-through where the image is colour-keyed.
-// Depends on: TgaWriter (tools/), the C++ library.
+// Depends on: the tools' common library (TgaWriter, the colour syntax, whole-file reads), the C++ library.
 //
 // Description, one command per line, '#' starting a comment; numbers may have fractions:
 //   image NAME W H                 start a W x H picture written to OUTDIR/NAME (directories are made)
@@ -13,22 +13,24 @@
 //   bevel X Y W H LIGHT DARK       a one-pixel frame: LIGHT along the top and left, DARK along bottom and right
 //   line X0 Y0 X1 Y1 WIDTH COLOUR  an anti-aliased stroke with round ends
 //   ring CX CY RX RY WIDTH COLOUR  an anti-aliased ellipse outline
-// A COLOUR is rrggbb in hexadecimal; a PAINT is a COLOUR, "vgradient C1 C2 ..." (top to bottom) or
+// A COLOUR is rrggbb in hexadecimal or R,G,B in decimal, as in every tool; a PAINT is a COLOUR, "vgradient C1 C2 ..." (top to bottom) or
 // "hgradient C1 C2 ..." (left to right), the colours evenly spaced over the shape.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "TgaWriter.h"
+#include "ToolFiles.h"
+#include "ToolText.h"
 
 namespace {
 
@@ -127,11 +129,11 @@ double number(std::istringstream &words, const char *what)
 
 Colour colourFrom(const std::string &word)
 {
-    if (word.size() != 6 || word.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        throw Failure{"colour '" + word + "' is not six hexadecimal digits (rrggbb)"};
-    long value = std::strtol(word.c_str(), nullptr, 16);
-    return {static_cast<double>((value >> 16) & 0xff), static_cast<double>((value >> 8) & 0xff),
-            static_cast<double>(value & 0xff)};
+    std::uint8_t rgb[3];
+    if (!tool::parseColour(word, rgb))
+        throw Failure{"colour '" + word + "' is not six hexadecimal digits (rrggbb) nor R,G,B with numbers from 0 "
+                      "to 255"};
+    return {static_cast<double>(rgb[0]), static_cast<double>(rgb[1]), static_cast<double>(rgb[2])};
 }
 
 Colour colour(std::istringstream &words)
@@ -295,11 +297,14 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "Usage: drawartwork DESCRIPTION OUTDIR\n");
         return 2;
     }
-    std::ifstream input(argv[1]);
-    if (!input) {
-        std::fprintf(stderr, "drawartwork: cannot read '%s'\n", argv[1]);
+    // A description is a few kilobytes; anything past a mebibyte is not one.
+    std::string text;
+    std::string reason;
+    if (tool::readWholeFile(argv[1], 1 << 20, text, reason) != tool::ReadFailure::None) {
+        std::fprintf(stderr, "drawartwork: cannot read '%s': %s\n", tool::printable(argv[1]).c_str(), reason.c_str());
         return 1;
     }
+    std::istringstream input(text);
     std::deque<Picture> pictures;  // a deque keeps the current picture in place as others are added
     Picture *current = nullptr;
     std::string line;
