@@ -9,6 +9,7 @@
 
 #include "ConfigTable.h"
 #include "Console.h"
+#include "FrameSchedule.h"
 #include "RenderQueue.h"
 #include "Utility.h"
 
@@ -113,13 +114,21 @@ void clearScreenArea(SDL_Rect *area, Uint8 r, Uint8 g, Uint8 b)
 
 void waitForNextFrame()
 {
+    if (steadyFramePacing()) {
+        noteFrameStart(waitForSteadyFrame(frameClock, frameDelay));
+        return;
+    }
     Uint32 now = frameClock();
     // The deadline is never more than one period ahead, so an unsigned difference within one period means
     // "not yet", also when the tick count wraps around; anything larger means the deadline has passed.
     Uint32 remaining = nextFrame - now;
-    if (remaining > 0 && remaining <= framePeriod)
+    Uint32 start = now;
+    if (remaining > 0 && remaining <= framePeriod) {
         frameDelay(remaining);
+        start = nextFrame;
+    }
     nextFrame = now + framePeriod;
+    noteFrameStart(start);
 }
 
 void setFrameTiming(FrameClock clock, FrameDelay delay)
@@ -127,6 +136,7 @@ void setFrameTiming(FrameClock clock, FrameDelay delay)
     frameClock = clock ? clock : sdlTicks;
     frameDelay = delay ? delay : sdlDelay;
     nextFrame = 0;
+    restartFrameSchedule();
 }
 
 Uint32 frameClockTicks()

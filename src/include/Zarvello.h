@@ -35,6 +35,7 @@
 #include "WidgetManager.h"
 
 #include "Config.h"
+#include "Clock.h"
 #include "ConfigTable.h"
 #include "Game.h"
 #include "GameLoop.h"
