@@ -10,6 +10,7 @@
 #include "ConfigTable.h"
 #include "Console.h"
 #include "FrameSchedule.h"
+#include "InputSetup.h"
 #include "RenderQueue.h"
 #include "Utility.h"
 
@@ -74,6 +75,8 @@ SDL_bool initializeVideo()
         Console::addString("Couldn't initialize video: %s\n", SDL_GetError());
         return SDL_FALSE;
     }
+    // SDL 1.2 takes the window's icon only before the mode is set.
+    setWindowIconBeforeMode();
 
     Uint32 flags = fullscreenSetting() == Uint32(SDL_TRUE) ? SDL_FULLSCREEN : 0;
     screen = SDL_SetVideoMode(screenWidth, screenHeight, screenDepth, flags);
@@ -88,6 +91,7 @@ SDL_bool initializeVideo()
     RenderQueue::globalRenderQueue();
     SDL_EnableUNICODE(1);
     SDL_EnableKeyRepeat(500, 30);
+    applyKeyRepeat();
     return SDL_TRUE;
 }
 

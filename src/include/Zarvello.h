@@ -40,6 +40,7 @@
 #include "Game.h"
 #include "GameLoop.h"
 #include "Init.h"
+#include "Input.h"
 #include "KeyMapping.h"
 
 #endif
