@@ -7,6 +7,8 @@
 
 #include "ConfigTable.h"
 #include "GameLoop.h"
+#include "Input.h"
+#include "InputSetup.h"
 #include "RenderQueue.h"
 #include "Video.h"
 
@@ -35,8 +37,9 @@ void handleGameEvent(SDL_Event *event)
         stopGame();
         break;
     case SDL_KEYDOWN:
-        if (Uint32(event->key.keysym.sym) == storedSetting(keyQuit))
+        if (isQuitKey(event->key.keysym.sym) == SDL_TRUE)
             stopGame();
+        handleFullScreenKey(event);
         break;
     case SDL_VIDEOEXPOSE:
         if (RenderQueue::emptyFlushes() == SDL_FALSE && screen)

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include "Console.h"
+#include "FrameSchedule.h"
 #include "Game.h"
 #include "RenderQueue.h"
 #include "Video.h"
@@ -31,6 +32,7 @@ void handleEvents()
 void doGameLoop()
 {
     handleEvents();
+    runFixedSteps();
     if (gameHooks().frame)
         gameHooks().frame();
 }

@@ -16,6 +16,7 @@
 #include "Game.h"
 #include "GameLoop.h"
 #include "Gui.h"
+#include "InputSetup.h"
 #include "Memory.h"
 #include "NFILoader.h"
 #include "Utility.h"
@@ -98,6 +99,7 @@ SDL_bool initializeSystem(int argc, char **argv)
 void shutdownSystem()
 {
     shutdownGUI();
+    closeJoysticks();
     shutdownVideo();
     SDL_Quit();
     delete NFILoader::globalLoader();
@@ -114,6 +116,7 @@ int runEngine(int argc, char **argv, const GameHooks *hooks)
         shutdownSystem();
         return 1;
     }
+    openJoysticks();
     setGameHooks(hooks);
     const GameHooks game = gameHooks();
     SDL_bool ready = game.setUp ? game.setUp() : SDL_TRUE;

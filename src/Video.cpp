@@ -9,6 +9,8 @@
 
 #include "ConfigTable.h"
 #include "Console.h"
+#include "FrameSchedule.h"
+#include "InputSetup.h"
 #include "RenderQueue.h"
 #include "Utility.h"
 
@@ -73,6 +75,8 @@ SDL_bool initializeVideo()
         Console::addString("Couldn't initialize video: %s\n", SDL_GetError());
         return SDL_FALSE;
     }
+    // SDL 1.2 takes the window's icon only before the mode is set.
+    setWindowIconBeforeMode();
 
     Uint32 flags = fullscreenSetting() == Uint32(SDL_TRUE) ? SDL_FULLSCREEN : 0;
     screen = SDL_SetVideoMode(screenWidth, screenHeight, screenDepth, flags);
@@ -87,6 +91,7 @@ SDL_bool initializeVideo()
     RenderQueue::globalRenderQueue();
     SDL_EnableUNICODE(1);
     SDL_EnableKeyRepeat(500, 30);
+    applyKeyRepeat();
     return SDL_TRUE;
 }
 
@@ -113,13 +118,21 @@ void clearScreenArea(SDL_Rect *area, Uint8 r, Uint8 g, Uint8 b)
 
 void waitForNextFrame()
 {
+    if (steadyFramePacing()) {
+        noteFrameStart(waitForSteadyFrame(frameClock, frameDelay));
+        return;
+    }
     Uint32 now = frameClock();
     // The deadline is never more than one period ahead, so an unsigned difference within one period means
     // "not yet", also when the tick count wraps around; anything larger means the deadline has passed.
     Uint32 remaining = nextFrame - now;
-    if (remaining > 0 && remaining <= framePeriod)
+    Uint32 start = now;
+    if (remaining > 0 && remaining <= framePeriod) {
         frameDelay(remaining);
+        start = nextFrame;
+    }
     nextFrame = now + framePeriod;
+    noteFrameStart(start);
 }
 
 void setFrameTiming(FrameClock clock, FrameDelay delay)
@@ -127,6 +140,7 @@ void setFrameTiming(FrameClock clock, FrameDelay delay)
     frameClock = clock ? clock : sdlTicks;
     frameDelay = delay ? delay : sdlDelay;
     nextFrame = 0;
+    restartFrameSchedule();
 }
 
 Uint32 frameClockTicks()

@@ -2,9 +2,12 @@
 // game's main on the engine (runEngine and its four hooks), images and a sprite sheet through the image cache,
 // a font through the font cache, a game setting ("stepSize" in walker.conf) and drawing during the main loop:
 // whatever a frame changes on the screen is queued on the render queue, which the engine flushes after the
-// frame, and a frame that changes nothing presents nothing. Escape (the engine's quit key) or closing the window
-// ends it.
+// frame, and a frame that changes nothing presents nothing. The hero moves in fixed steps, 60 a second of the
+// clock, at a steady 60 frames a second, so it walks at the same speed on every machine: each press of an
+// arrow key is one stride of stepSize pixels, walked 2 pixels a step, and a key held down walks on stride after
+// stride. Escape (the engine's quit key) or closing the window ends it.
 // Depends on: the installed Zarvello engine.
+#include <zarvello/Clock.h>
 #include <zarvello/ConfigTable.h>
 #include <zarvello/Console.h>
 #include <zarvello/Font.h>
@@ -15,6 +18,7 @@
 #include <zarvello/ImageList.h>
 #include <zarvello/ImageManager.h>
 #include <zarvello/Init.h>
+#include <zarvello/Input.h>
 #include <zarvello/RenderQueue.h>
 #include <zarvello/Video.h>
 
@@ -33,11 +37,22 @@ GraphicSurface *tile = nullptr;   // borrowed from the image cache
 ImageList *hero = nullptr;        // our own sprite sheet over the cached hero image: two walking poses
 EngineFont *counterFont = nullptr;
 
+const int stepsPerSecond = 60;
+const int pixelsPerStep = 2;  // 120 pixels a second
+
 int heroX = (screenWidth - heroSize) / 2;
 int heroY = (screenHeight - heroSize) / 2;
 int steps = 0;
-int pendingX = 0;  // steps asked for by key presses since the last frame
+int pendingX = 0;  // strides asked for by key presses and not yet begun
 int pendingY = 0;
+int strideX = 0;   // the direction of the stride under way
+int strideY = 0;
+int strideLeft = 0;  // its pixels still to walk
+
+// Where the hero and the counter were last drawn.
+int drawnX = heroX;
+int drawnY = heroY;
+int drawnSteps = 0;
 
 const SDL_Rect counterArea = {0, 0, 256, 32};
 
@@ -118,23 +133,60 @@ void event(SDL_Event *e)
     }
 }
 
+int sign(int value)
+{
+    return value < 0 ? -1 : value > 0 ? 1 : 0;
+}
+
+// Begins a stride: one asked for by a press, or, with none waiting, one more while an arrow key is held.
+void beginStride()
+{
+    if (pendingX != 0) {
+        strideX = sign(pendingX);
+        strideY = 0;
+        pendingX -= strideX;
+    } else if (pendingY != 0) {
+        strideX = 0;
+        strideY = sign(pendingY);
+        pendingY -= strideY;
+    } else {
+        const Uint8 *held = SDL_GetKeyState(nullptr);
+        strideX = held[SDLK_RIGHT] - held[SDLK_LEFT];
+        strideY = strideX != 0 ? 0 : held[SDLK_DOWN] - held[SDLK_UP];
+        if (strideX == 0 && strideY == 0)
+            return;
+    }
+    strideLeft = clamp(int(stepSize), 1, heroSize);
+    ++steps;
+}
+
+// The game's logic, 60 times a second of the clock whatever the frame rate: the hero walks 2 pixels.
+void walk()
+{
+    if (strideLeft == 0)
+        beginStride();
+    if (strideLeft == 0)
+        return;
+    int move = strideLeft < pixelsPerStep ? strideLeft : pixelsPerStep;
+    strideLeft -= move;
+    heroX = clamp(heroX + strideX * move, 0, screenWidth - heroSize);
+    heroY = clamp(heroY + strideY * move, 0, screenHeight - heroSize);
+}
+
+// Draws what the steps changed: the field is repainted where the hero and the counter were, then both are drawn
+// anew; each call queues what it drew.
 void frame()
 {
-    if (pendingX == 0 && pendingY == 0)
+    if (heroX == drawnX && heroY == drawnY && steps == drawnSteps)
         return;
-    int step = clamp(int(stepSize), 1, heroSize);
-    int newX = clamp(heroX + pendingX * step, 0, screenWidth - heroSize);
-    int newY = clamp(heroY + pendingY * step, 0, screenHeight - heroSize);
-    steps += (pendingX < 0 ? -pendingX : pendingX) + (pendingY < 0 ? -pendingY : pendingY);
-    pendingX = pendingY = 0;
-
-    // Repaint the field where the hero and the counter were, then draw both anew; each call queues what it drew.
-    repaintField(heroArea());
+    SDL_Rect was = {Sint16(drawnX), Sint16(drawnY), heroSize, heroSize};
+    repaintField(was);
     repaintField(counterArea);
-    heroX = newX;
-    heroY = newY;
     drawHero();
     drawCounter();
+    drawnX = heroX;
+    drawnY = heroY;
+    drawnSteps = steps;
 }
 
 void cleanUp()
@@ -153,6 +205,11 @@ int main(int argc, char **argv)
     setSkinRequired(SDL_FALSE);
     // Everything the game draws during the loop is queued, so an idle frame need not present anything.
     RenderQueue::setEmptyFlushes(SDL_FALSE);
+    // The same speed on every machine: the hero walks in fixed steps, drawn at a steady 60 frames a second.
+    setFrameRate(60);
+    setFixedStep(walk, stepsPerSecond, 5);
+    // A held key walks on by itself (walk reads the keyboard), so the key's own repeat is not wanted.
+    setKeyRepeat(0, 0);
     registerNumberSetting("stepSize", &stepSize, 8);
     GameHooks hooks = {setUp, frame, event, cleanUp};
     return runEngine(argc, argv, &hooks);

@@ -1,9 +1,11 @@
 /// @file
 /// Game: where a game plugs into the engine. A game hands its hook table to runEngine (Init.h): its scene set-up,
 /// its step of every frame, its reaction to every event and its clean-up. The engine's own reaction to an event
-/// comes first and stays the engine's: closing the window or pressing the quit key (`keyQuit`) stops the main
-/// loop; key releases and every other event are left to the game.
-/// Depends on: GameLoop (stopGame), ConfigTable (`keyQuit`), RenderQueue and Video (the exposed window), SDL's events.
+/// comes first and stays the engine's: closing the window or pressing the quit key (`keyQuit`, or the game's
+/// choice in Input.h) stops the main loop; Alt+Return toggles full screen when the game asked for it; key
+/// releases and every other event are left to the game.
+/// Depends on: GameLoop (stopGame), ConfigTable (`keyQuit`), Input and InputSetup (the game's quit key, Alt+Return),
+/// RenderQueue and Video (the exposed window), SDL's events.
 #ifndef ZARVELLO_GAME_H
 #define ZARVELLO_GAME_H
 

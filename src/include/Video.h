@@ -27,7 +27,8 @@ void shutdownVideo();
 /// Fills area of the screen with (r, g, b); a null area is the whole screen. Nothing is queued for display.
 void clearScreenArea(SDL_Rect *area, Uint8 r, Uint8 g, Uint8 b);
 
-/// Sleeps until the frame's start time, then sets the next one 14 ms after the time read on entry.
+/// Sleeps until the frame's start time, then sets the next one 14 ms after the time read on entry; with a steady
+/// rate chosen (Clock.h), sleeps until the frame's place in the steady schedule instead.
 void waitForNextFrame();
 
 /// The millisecond clock and the sleep used for frame pacing (and by the main loop for its frame rate).
@@ -36,7 +37,8 @@ typedef Uint32 (*FrameClock)();
 typedef void (*FrameDelay)(Uint32 milliseconds);
 
 /// Replaces the frame clock and delay; a null argument restores SDL_GetTicks or SDL_Delay. Also forgets the
-/// pending deadline, so the next waitForNextFrame starts a fresh schedule.
+/// pending deadline (and the steady schedule and fixed steps of Clock.h), so the next waitForNextFrame starts a
+/// fresh schedule. A game or a test calls it before runEngine to run the frames on a clock of its own.
 void setFrameTiming(FrameClock clock, FrameDelay delay);
 
 /// The current frame clock's time in milliseconds.

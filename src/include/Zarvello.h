@@ -35,10 +35,12 @@
 #include "WidgetManager.h"
 
 #include "Config.h"
+#include "Clock.h"
 #include "ConfigTable.h"
 #include "Game.h"
 #include "GameLoop.h"
 #include "Init.h"
+#include "Input.h"
 #include "KeyMapping.h"
 
 #endif
