@@ -7,6 +7,7 @@
 
 #include "ConfigTable.h"
 #include "GameLoop.h"
+#include "GuiLayer.h"
 #include "RenderQueue.h"
 #include "Video.h"
 
@@ -29,6 +30,9 @@ const GameHooks &gameHooks()
 void handleGameEvent(SDL_Event *event)
 {
     if (!event)
+        return;
+    // Events the GUI uses (never the window close, nor the quit key unless it closes a modal dialog) end here.
+    if (handleGuiEvent(event, storedSetting(keyQuit)) == SDL_TRUE)
         return;
     switch (event->type) {
     case SDL_QUIT:

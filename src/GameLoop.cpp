@@ -7,6 +7,7 @@
 
 #include "Console.h"
 #include "Game.h"
+#include "GuiLayer.h"
 #include "RenderQueue.h"
 #include "Video.h"
 
@@ -33,6 +34,7 @@ void doGameLoop()
     handleEvents();
     if (gameHooks().frame)
         gameHooks().frame();
+    drawGui();
 }
 
 void runGame()
