@@ -1,9 +1,10 @@
 // GuiLayer: drawing, event routing and focus for the GUI's widget kinds.
 //
-// Drawing a frame: the areas to restore (left by hidden, moved and destroyed widgets, and under dirty widgets
-// that do not cover their whole rectangle) get their background first; then the tree is walked in stacking
-// order (a parent before its children, siblings by ascending z-order) and every visible widget that is dirty or
-// touches an area drawn this frame is drawn whole, clipped to its parent, and its rectangle joins the drawn
+// Drawing a frame: the areas to restore (left by hidden, moved and destroyed widgets, and under dirty top-level
+// widgets that do not cover their whole rectangle) get their background first; then the tree is walked in
+// stacking order (a parent before its children, siblings by ascending z-order). A visible dirty widget is drawn
+// whole, clipped to its parent; a clean one that an area drawn this frame touches is drawn again within that
+// area only (so a dialog repaints just the place under a changed button). Every drawn part joins the drawn
 // areas, so whatever lies above it is drawn again too. The drawn areas go on the render queue, and the dirty
 // list is emptied.
 //
@@ -100,6 +101,28 @@ bool touchesDamage(const SDL_Rect &r)
     return false;
 }
 
+// The bounding box of the parts of r that this frame's drawn areas cover.
+SDL_Rect damagedPart(const SDL_Rect &r)
+{
+    bool any = false;
+    Sint32 left = 0, top = 0, right = 0, bottom = 0;
+    for (const SDL_Rect &d : layer.damage) {
+        SDL_Rect part = intersection(r, d);
+        if (empty(part))
+            continue;
+        if (!any || part.x < left)
+            left = part.x;
+        if (!any || part.y < top)
+            top = part.y;
+        if (!any || part.x + part.w > right)
+            right = part.x + part.w;
+        if (!any || part.y + part.h > bottom)
+            bottom = part.y + part.h;
+        any = true;
+    }
+    return any ? SDL_Rect{Sint16(left), Sint16(top), Uint16(right - left), Uint16(bottom - top)} : SDL_Rect{0, 0, 0, 0};
+}
+
 void addDamage(const SDL_Rect &r)
 {
     if (empty(r))
@@ -146,6 +169,17 @@ SDL_Rect visibleArea(GuiWidget *widget)
     return area;
 }
 
+// Whether a GUI ancestor paints the whole of its rectangle, which holds this widget's visible area.
+bool hasOpaqueAncestor(GuiWidget *widget)
+{
+    for (Widget *up = widget->getParent(); up; up = up->getParent()) {
+        GuiWidget *g = dynamic_cast<GuiWidget *>(up);
+        if (g && g->isOpaque())
+            return true;
+    }
+    return false;
+}
+
 void paintBackground(const SDL_Rect &area)
 {
     SDL_Rect r = area;
@@ -172,13 +206,19 @@ void drawTree(Widget *widget, const SDL_Rect &clip)
         childClip = area;
         if (empty(area))
             return;
-        if (g->isDirty() || touchesDamage(area)) {
+        if (g->isDirty()) {
             SDL_SetClipRect(screen, &area);
             g->draw(whole);
             GuiLayerAccess::drawnArea(g) = area;
             addDamage(area);
-        } else if (empty(GuiLayerAccess::drawnArea(g))) {
-            GuiLayerAccess::drawnArea(g) = area;
+        } else if (touchesDamage(area)) {
+            // A clean widget is drawn again only where something beneath it was.
+            SDL_Rect part = damagedPart(area);
+            SDL_SetClipRect(screen, &part);
+            g->draw(whole);
+            addDamage(part);
+            if (empty(GuiLayerAccess::drawnArea(g)))
+                GuiLayerAccess::drawnArea(g) = area;
         }
     }
     for (Uint32 i = 0; i < widget->childCount(); ++i)
@@ -573,7 +613,11 @@ void drawGui()
     // A dirty widget that leaves pixels of its own unpainted is drawn over what lies beneath it.
     for (Uint32 i = 0; i < manager->dirtyWidgetCount(); ++i) {
         GuiWidget *g = dynamic_cast<GuiWidget *>(manager->dirtyWidgetAtIndex(i));
-        if (g && !g->isOpaque() && showing(g))
+        if (!g || g->isOpaque() || !showing(g))
+            continue;
+        if (hasOpaqueAncestor(g))
+            layer.refresh.push_back(visibleArea(g));
+        else
             GuiLayerAccess::expose(visibleArea(g));
     }
     layer.damage.clear();

@@ -71,6 +71,11 @@ void GuiWidget::show()
 void GuiWidget::hide()
 {
     exposeSubtree();
+    for (Widget *w = guiFocus(); w; w = w->getParent())
+        if (w == this) {
+            setGuiFocus(nullptr);
+            break;
+        }
     Widget::hide();
 }
 

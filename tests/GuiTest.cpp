@@ -376,6 +376,35 @@ TEST_F(GuiTest, MovedOrHiddenWidgetsLeaveNoTraceAndOnlyWhatWasDrawnIsQueued)
     EXPECT_TRUE(isBackground(SDL_Rect{0, 0, 800, 600}));
 }
 
+TEST_F(GuiTest, ButtonInADialogIsRedrawnWithinItsOwnRectangleOnly)
+{
+    DialogWindow *dialog = new DialogWindow("Hover", 100, 100, 300, 200);
+    Button *b = new Button("OK", 20, 40, dialog);
+    drawGui();
+    RenderQueue *queue = RenderQueue::globalRenderQueue();
+    queue->updateScreen();
+    std::vector<Uint16> before;
+    for (int y = 100; y < 300; ++y)
+        for (int x = 100; x < 400; ++x)
+            before.push_back(at(x, y));
+
+    moveTo(130, 150);
+    ASSERT_EQ(b->isHovered(), SDL_TRUE);
+    ASSERT_EQ(queue->count(), 1);
+    EXPECT_EQ(queue->rectAt(0).x, 120);
+    EXPECT_EQ(queue->rectAt(0).y, 140);
+    EXPECT_EQ(queue->rectAt(0).w, 96);
+    EXPECT_EQ(queue->rectAt(0).h, 28);
+    queue->updateScreen();
+
+    moveTo(390, 290);
+    size_t i = 0, differ = 0;
+    for (int y = 100; y < 300; ++y)
+        for (int x = 100; x < 400; ++x)
+            differ += at(x, y) != before[i++];
+    EXPECT_EQ(differ, 0u) << "the dialog under the button is as it was once the pointer left";
+}
+
 TEST_F(GuiTest, GameBackgroundCallbackRepaintsWhatAWidgetUncovers)
 {
     static int repaints = 0;
