@@ -567,7 +567,9 @@ ImageList *guiButtonSheet()
 {
     if (!layer.buttonsTried) {
         layer.buttonsTried = true;
-        GraphicSurface *image = loadImage("/gfx/buttons/rectangle/medium.tga", 0, 0);
+        GraphicSurface *image = loadImage("/gfx/buttons/rectangle/blank.tga", 0, 0);
+        if (!image)
+            image = loadImage("/gfx/buttons/rectangle/medium.tga", 0, 0);
         if (image) {
             layer.buttons = new ImageList(image, 1, 4);
             image->setColorKey(255, 0, 255);

@@ -1,6 +1,6 @@
 // GuiLayerAccess: what the widget kinds and the GUI layer tell each other and no game needs: the areas to
 // restore, the widgets that are gone, the drag of a dialog, and the layer's shared drawing resources (the text
-// fonts made from the skin's caption font, the button sheet of the demonstration's button image).
+// fonts made from the skin's caption font, the button sheet: the demonstration's button image without its label).
 // Depends on: GuiWidget, Font, ImageList.
 #ifndef ZARVELLO_GUILAYERACCESS_H
 #define ZARVELLO_GUILAYERACCESS_H
@@ -32,7 +32,8 @@ enum GuiFontKind { GUIFONT_TEXT, GUIFONT_UNAVAILABLE, GUIFONT_LIGHT };
 /// A font of the layer (borrowed from the font cache), null without a skin font.
 EngineFont *guiFont(GuiFontKind kind);
 
-/// The button sheet: four cells top to bottom (normal, highlighted, pressed, unavailable); null when missing.
+/// The button sheet "/gfx/buttons/rectangle/blank.tga" (or, without it, the demonstration's "medium.tga"):
+/// four cells top to bottom (normal, highlighted, pressed, unavailable); null when neither can be loaded.
 ImageList *guiButtonSheet();
 
 /// Fills rect on the screen with the colour.

@@ -147,7 +147,7 @@ TEST_F(GuiTest, NothingIsDrawnOrTakenUntilAGuiWidgetIsMade)
 
 TEST_F(GuiTest, ButtonShowsTheNormalHighlightedPressedAndUnavailableCells)
 {
-    GraphicSurface *sheet = loadImage("/gfx/buttons/rectangle/medium.tga", 0, 0);
+    GraphicSurface *sheet = loadImage("/gfx/buttons/rectangle/blank.tga", 0, 0);
     ASSERT_NE(sheet, nullptr);
     sheet->retain();
     Button *ok = new Button("", 100, 100, nullptr);

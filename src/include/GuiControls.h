@@ -1,9 +1,10 @@
 /// @file
-/// The GUI's controls: Button (a text label on the demonstration's button image, in its normal, highlighted,
+/// The GUI's controls: Button (a text label on the demonstration's button, in its normal, highlighted,
 /// pressed and unavailable cells), CheckBox (a box with a tick and a label) and Slider (a value between two
 /// bounds, for volumes). Each runs its action (GuiWidget::setAction) when the player uses it, with the mouse or,
 /// when it has focus, with the keyboard.
-/// Depends on: GuiWidget, the button image "/gfx/buttons/rectangle/medium.tga", the skin's caption font.
+/// Depends on: GuiWidget, the button image "/gfx/buttons/rectangle/blank.tga" (the demonstration's button
+/// without its label; "medium.tga" when a game's data lacks it), the skin's caption font.
 #ifndef ZARVELLO_GUICONTROLS_H
 #define ZARVELLO_GUICONTROLS_H
 
