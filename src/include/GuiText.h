@@ -13,7 +13,11 @@
 #include "GuiWidget.h"
 
 /// How a label places each line.
-enum GuiAlignment { GUIALIGN_LEFT, GUIALIGN_CENTRE, GUIALIGN_RIGHT };
+enum GuiAlignment {
+    GUIALIGN_LEFT,    ///< Each line starts at the label's left edge.
+    GUIALIGN_CENTRE,  ///< Each line is centred in the label's width.
+    GUIALIGN_RIGHT    ///< Each line ends at the label's right edge.
+};
 
 /// Text over several lines: "\n" breaks a line, and a line wider than the label breaks at its last space that
 /// fits (a word wider than the label breaks where it must). Lines below the label's height are not drawn.
