@@ -2,8 +2,10 @@
 # The examples as a game programmer builds them: each is its own CMake project, built out of tree against an
 # installed engine and run in a window of a private X server. Walker: three presses of the right arrow key move
 # the hero three steps to the right. Dialogs: the dialogs are on the screen and the Return key presses the OK
-# button, which counts the press. Escape then ends each with exit status 0 and no leak report. The screens
-# read back are kept in the examples' build directories (walker-after.png, dialogs-after.png).
+# button, which counts the press. Escape then ends each with exit status 0 and no leak report. Menu: mouse
+# clicks and keys open the options dialog, change the three settings, keep them, play and come back, and its
+# Quit button ends it. The screens read back are kept in the examples' build directories (walker-after.png,
+# dialogs-after.png, menu-title.png, menu-options.png, menu-playing.png).
 # Usage: linux/check-examples.sh [PREFIX]   (default: linux/build installed into a scratch prefix)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,7 +28,7 @@ if [ -z "$prefix" ]; then
 fi
 out="${ZARVELLO_EXAMPLES_BUILD:-$root/linux/build-examples}"
 
-for example in walker dialogs; do
+for example in walker dialogs menu; do
   echo "-- examples/$example: built against $prefix"
   cmake -S "$root/examples/$example" -B "$out/$example" -DCMAKE_PREFIX_PATH="$prefix" \
     -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" >/dev/null
@@ -109,4 +111,48 @@ changed=$(compare -metric AE -extract 220x20+120+190 "$out/dialogs/dialogs-befor
 [ "${changed%% *}" -gt 0 ] 2>/dev/null || fail "dialogs: the press was not counted on the screen ($changed)"
 finish dialogs
 
-echo "check-examples: both examples build against the installed engine and answer their keys"
+echo "-- menu: the title dialog, the options by mouse and keyboard, play, back, quit"
+start menu Menu
+# click X Y: a left click at (X, Y) of the window.
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1 2>/dev/null; sleep 0.3; }
+is_light() { read -r r g b <<<"$1"; [ "$r" -gt 150 ] && [ "$g" -gt 150 ] && [ "$b" -gt 150 ]; }
+is_back() { [ "$1" = "24 40 72" ] || [ "$1" = "24 40 66" ] || { read -r r g b <<<"$1"; [ "$b" -gt "$r" ] && [ "$r" -lt 40 ]; }; }
+capture "$out/menu/menu-title.png"
+mapfile -t seen < <(pixels "$out/menu/menu-title.png" 270,330 220,300 100,100)
+is_light "${seen[0]}" || fail "menu: no title dialog at (270, 330): ${seen[0]}"
+is_back "${seen[1]}" || fail "menu: the background is not around the title dialog: ${seen[1]}"
+# Options (the title's second button) opens the options dialog, which is wider than the title.
+click 400 264
+capture "$out/menu/menu-options-before.png"
+is_light "$(pixels "$out/menu/menu-options-before.png" 220,300)" || fail "menu: Options did not open its dialog"
+# Escape closes the modal options dialog without quitting, and what it covered comes back.
+xdotool key --window "$window" Escape 2>/dev/null; sleep 0.3
+capture "$out/menu/menu-escaped.png"
+kill -0 "$program" 2>/dev/null || fail "menu: Escape on the options dialog quit the game"
+is_back "$(pixels "$out/menu/menu-escaped.png" 220,300)" || fail "menu: the closed options dialog left a trace"
+# Again, by the keyboard alone: Tab to Options, Return.
+xdotool key --window "$window" --delay 150 Tab Tab Return 2>/dev/null; sleep 0.3
+# The slider to its lowest by a click at its left end, music off by its box, the name typed into the field.
+click 335 166
+click 222 200
+click 560 233
+xdotool key --window "$window" --delay 150 End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace 2>/dev/null
+xdotool type --window "$window" --delay 150 "Ada" 2>/dev/null; sleep 0.3
+capture "$out/menu/menu-options.png"
+click 328 284
+is_back "$(pixels "$out/menu/menu-options.png" 100,100)" || fail "menu: the background moved"
+grep -q "menu: options kept: volume 0, music off, name 'Ada'" "$work/menu.out" ||
+  { cat "$work/menu.out" >&2; fail "menu: OK did not keep the options set by mouse and keys"; }
+click 400 226
+capture "$out/menu/menu-playing.png"
+grep -q "menu: playing as 'Ada'" "$work/menu.out" || { cat "$work/menu.out" >&2; fail "menu: Play did not play"; }
+is_light "$(pixels "$out/menu/menu-playing.png" 170,350)" || fail "menu: no playing dialog"
+click 400 324
+click 400 302
+for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$program" 2>/dev/null && fail "menu: Quit did not end it"
+status=0; wait "$program" || status=$?
+[ "$status" -eq 0 ] || { cat "$work/menu.out" >&2; fail "menu ended with exit status $status"; }
+if grep -q "Memory Leak!" "$work/menu.out"; then cat "$work/menu.out" >&2; fail "menu left memory allocated"; fi
+
+echo "check-examples: the examples build against the installed engine and answer their keys and clicks"

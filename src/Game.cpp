@@ -1,6 +1,8 @@
 // Game: the engine's two ways out come first, so a game's event hook can neither swallow the quit key nor the
 // window close; the game then sees every event, those two included. A game that spares empty flushes gets the
-// whole screen queued when the window is exposed, since no flush may come to show it again.
+// whole screen queued when the window is exposed, since no flush may come to show it again. Before both, the GUI
+// takes the events its widgets use; it never takes the window close or the quit key, except Escape while a
+// modal dialog is shown, which closes that dialog instead of quitting.
 #include "Game.h"
 
 #include <SDL_events.h>
@@ -9,6 +11,7 @@
 #include "GameLoop.h"
 #include "Input.h"
 #include "InputSetup.h"
+#include "GuiLayer.h"
 #include "RenderQueue.h"
 #include "Video.h"
 
@@ -31,6 +34,9 @@ const GameHooks &gameHooks()
 void handleGameEvent(SDL_Event *event)
 {
     if (!event)
+        return;
+    // Events the GUI uses (never the window close, nor the quit key unless it closes a modal dialog) end here.
+    if (handleGuiEvent(event, storedSetting(keyQuit)) == SDL_TRUE)
         return;
     switch (event->type) {
     case SDL_QUIT:

@@ -8,6 +8,7 @@
 #include "Console.h"
 #include "FrameSchedule.h"
 #include "Game.h"
+#include "GuiLayer.h"
 #include "RenderQueue.h"
 #include "Video.h"
 
@@ -35,6 +36,7 @@ void doGameLoop()
     runFixedSteps();
     if (gameHooks().frame)
         gameHooks().frame();
+    drawGui();
 }
 
 void runGame()

@@ -7,6 +7,7 @@
 
 #include "ConfigTable.h"
 #include "FontManager.h"
+#include "GuiLayer.h"
 #include "ImageManager.h"
 #include "SkinLoader.h"
 #include "WidgetManager.h"
@@ -40,6 +41,7 @@ SDL_bool initializeGUI()
 
 void shutdownGUI()
 {
+    shutdownGuiLayer();
     delete skin;
     skin = nullptr;
     ImageManager::destroyImageManager();

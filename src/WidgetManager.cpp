@@ -116,3 +116,23 @@ void WidgetManager::removeDirtyWidget(Widget *widget)
 void WidgetManager::renderWidgets()
 {
 }
+
+Uint32 WidgetManager::widgetCount()
+{
+    return controlledWidgets->count();
+}
+
+Widget *WidgetManager::widgetAtIndex(Uint32 index)
+{
+    return controlledWidgets->widgetAtIndex(index);
+}
+
+Uint32 WidgetManager::dirtyWidgetCount()
+{
+    return dirtyWidgets->count();
+}
+
+Widget *WidgetManager::dirtyWidgetAtIndex(Uint32 index)
+{
+    return dirtyWidgets->widgetAtIndex(index);
+}

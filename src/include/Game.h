@@ -19,7 +19,8 @@ struct GameHooks {
     SDL_bool (*setUp)();
     /// The game's step of every frame: after the frame's events are handled, before its screen update.
     void (*frame)();
-    /// The game's reaction to one event, after the engine's own; every event reaches it.
+    /// The game's reaction to one event, after the engine's own; every event reaches it except those the GUI's
+    /// widgets used (GuiLayer.h).
     void (*event)(SDL_Event *event);
     /// Releases what the game made; runs after the main loop (or the failed set-up), before shutdown.
     void (*cleanUp)();
@@ -31,8 +32,9 @@ void setGameHooks(const GameHooks *hooks);
 /// The hook table in force; every member is null until setGameHooks is given one.
 const GameHooks &gameHooks();
 
-/// The reaction to one event: the engine's (window close and quit key stop the loop; an exposed window is queued
-/// whole when empty flushes are spared), then the game's event hook. A null event is ignored.
+/// The reaction to one event: the GUI's, which may use it up (GuiLayer.h); the engine's (window close and quit
+/// key stop the loop; an exposed window is queued whole when empty flushes are spared), then the game's event
+/// hook. A null event is ignored.
 void handleGameEvent(SDL_Event *event);
 
 #endif

@@ -11,8 +11,8 @@
 /// "FPS was %3.2f, %d frames in %3.2f seconds".
 void runGame();
 
-/// The per-frame game step: handles the pending events, runs the fixed steps due (Clock.h), then calls the game's
-/// frame hook (Game.h).
+/// The per-frame game step: handles the pending events, runs the fixed steps due (Clock.h), calls the game's
+/// frame hook (Game.h), then draws the GUI's dirty widgets (drawGui, GuiLayer.h).
 void doGameLoop();
 
 /// Passes every pending SDL event, in arrival order, to handleGameEvent.

@@ -1,7 +1,7 @@
 /// @file
 /// WidgetManager: the one registry of the GUI. It holds the top-level widgets in ascending z-order, the frame
-/// watchers and the widgets that need redrawing. Drawing, hit testing and focus are not implemented yet and
-/// give fixed answers.
+/// watchers and the widgets that need redrawing. Its own drawing, hit testing and focus give fixed answers; the
+/// GUI layer (GuiLayer.h) draws, hit tests and focuses the GUI's widget kinds through the accessors below.
 /// Depends on: WidgetList, Widget, Console, Utility.
 #ifndef ZARVELLO_WIDGETMANAGER_H
 #define ZARVELLO_WIDGETMANAGER_H
@@ -52,6 +52,14 @@ public:
 
     /// Drawing is not implemented: the dirty list stays as it is.
     void renderWidgets();
+    /// The number of top-level widgets.
+    Uint32 widgetCount();
+    /// Top-level widget index in ascending z-order (borrowed), null when index is not below widgetCount().
+    Widget *widgetAtIndex(Uint32 index);
+    /// The number of widgets on the dirty list.
+    Uint32 dirtyWidgetCount();
+    /// Entry index of the dirty list (borrowed), null when index is not below dirtyWidgetCount().
+    Widget *dirtyWidgetAtIndex(Uint32 index);
 
 private:
     WidgetManager();

@@ -29,6 +29,11 @@
 
 #include "Dialog.h"
 #include "Gui.h"
+#include "GuiControls.h"
+#include "GuiDialog.h"
+#include "GuiLayer.h"
+#include "GuiText.h"
+#include "GuiWidget.h"
 #include "SkinLoader.h"
 #include "Widget.h"
 #include "WidgetList.h"
