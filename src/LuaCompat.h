@@ -5,7 +5,7 @@
 // Scripts load as text only, from a regular file of at most 64 MiB; a script gets no library, at most 64 MiB of
 // memory and 20 million instructions, so a hostile script cannot exhaust the machine or hang start-up. _ENV is
 // an ordinary name, as it is in the configuration language.
-// Depends on: the interpreter library and Utility (only in LuaCompat.cpp).
+// Depends on: the interpreter library, EnvRenamer and Utility (only in LuaCompat.cpp).
 #ifndef ZARVELLO_LUACOMPAT_H
 #define ZARVELLO_LUACOMPAT_H
 

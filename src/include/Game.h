@@ -3,7 +3,7 @@
 /// its step of every frame, its reaction to every event and its clean-up. The engine's own reaction to an event
 /// comes first and stays the engine's: closing the window or pressing the quit key (`keyQuit`) stops the main
 /// loop; key releases and every other event are left to the game.
-/// Depends on: GameLoop (stopGame), ConfigTable (`keyQuit`), SDL's events.
+/// Depends on: GameLoop (stopGame), ConfigTable (`keyQuit`), RenderQueue and Video (the exposed window), SDL's events.
 #ifndef ZARVELLO_GAME_H
 #define ZARVELLO_GAME_H
 

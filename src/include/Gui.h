@@ -1,7 +1,7 @@
 /// @file
 /// GUI start-up and shutdown: the GUI singletons (widget manager, font cache, image cache) and the skin that
 /// dialog boxes are drawn from.
-/// Depends on: WidgetManager, FontManager, ImageManager, SkinLoader.
+/// Depends on: WidgetManager, FontManager, ImageManager, SkinLoader, ConfigTable (`skinName`).
 #ifndef ZARVELLO_GUI_H
 #define ZARVELLO_GUI_H
 

@@ -1,7 +1,7 @@
 /// @file
 /// ImageLoader: turns a ".tga" or ".raw" data file into a named GraphicSurface in the screen's 16-bit pixel
 /// layout, optionally tinted through a mask image first (the tint itself is in VidBlend).
-/// Depends on: TgaLoader, RawLoader, VidBlend, GraphicSurface, Video (`screen`), Console.
+/// Depends on: TgaLoader, RawLoader, VidBlend, GraphicSurface, Video (`screen`), Console, Utility.
 #ifndef ZARVELLO_IMAGELOADER_H
 #define ZARVELLO_IMAGELOADER_H
 

@@ -1,7 +1,7 @@
 /// @file
 /// ImageManager: the image cache. Each data file name is loaded once and the same surface handed to everyone
 /// who asks for it; cached images stay until the cache is destroyed. A singleton made by the GUI start-up.
-/// Depends on: ImageLoader, GraphicSurface, Memory.
+/// Depends on: ImageLoader, GraphicSurface, Memory, CacheIndex (the name index).
 #ifndef ZARVELLO_IMAGEMANAGER_H
 #define ZARVELLO_IMAGEMANAGER_H
 

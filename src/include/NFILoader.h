@@ -4,7 +4,7 @@
 /// archive added last first); the caller gets a handle 0..255 and seeks and reads through it, loose or packed alike.
 /// Archive layout (numbers are little-endian Uint32): file header "NFI\0", version byte 1, reserved, dirOffs (13
 /// bytes); at dirOffs dirSize, reserved (8 bytes); then dirSize entries of name[260], offset, length, reserved[8].
-/// Depends on: Memory, Console, Utility, BitArray.
+/// Depends on: Memory, Console, Utility, BitArray, NFIArchive (reading archives).
 #ifndef ZARVELLO_NFILOADER_H
 #define ZARVELLO_NFILOADER_H
 

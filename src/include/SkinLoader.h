@@ -3,7 +3,7 @@
 /// ("/gfx/skins/<name>.skin" through the data loader). Record k (274 bytes, from byte 274 * k; no header, little-
 /// endian) holds type (4, signed), filename (256, NUL-terminated), rgb (6: main then shadow colour),
 /// transparent (4) and vertical (4). The skin holds one counted reference to every surface, image list and font.
-/// Depends on: NFILoader, ImageManager, ImageList, FontManager, GraphicSurface, Console, Utility.
+/// Depends on: NFILoader, ImageManager, ImageList, FontManager, GraphicSurface, Font, Memory, Console, Utility.
 #ifndef ZARVELLO_SKINLOADER_H
 #define ZARVELLO_SKINLOADER_H
 

@@ -2,7 +2,7 @@
 /// WidgetManager: the one registry of the GUI. It holds the top-level widgets in ascending z-order, the frame
 /// watchers and the widgets that need redrawing. Drawing, hit testing and focus are not implemented yet and
 /// give fixed answers.
-/// Depends on: WidgetList, Widget, Console.
+/// Depends on: WidgetList, Widget, Console, Utility.
 #ifndef ZARVELLO_WIDGETMANAGER_H
 #define ZARVELLO_WIDGETMANAGER_H
 
