@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to get a font by name, size and colour.
 /// FontManager: the font cache and the font file loader. A font is identified by its data name, the point size
 /// its file records and its colour; each combination is loaded once and shared, and stays until the cache is
 /// destroyed. A font file is a 51-byte header (see FontHeader) and 96 glyph records of charWidth (4 bytes),

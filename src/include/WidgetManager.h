@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to register top-level widgets and frame watchers.
 /// WidgetManager: the one registry of the GUI. It holds the top-level widgets in ascending z-order, the frame
 /// watchers and the widgets that need redrawing. Drawing, hit testing and focus are not implemented yet and
 /// give fixed answers.
