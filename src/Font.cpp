@@ -25,6 +25,18 @@ Uint32 effectiveLimit(Uint32 constrain)
     return (constrain == 0 || constrain > EngineFont::maxTextLength) ? EngineFont::maxTextLength : constrain;
 }
 
+// Cuts a span of length pixels drawn from src to dst along one axis to the clip's [clipStart, clipEnd).
+void clipSpan(int &src, int &dst, int &length, int clipStart, int clipEnd)
+{
+    if (clipStart > dst) {
+        length -= clipStart - dst;
+        src += clipStart - dst;
+        dst = clipStart;
+    }
+    if (dst + length > clipEnd)
+        length = clipEnd - dst;
+}
+
 }  // namespace
 
 EngineFont::EngineFont(GraphicSurface *strip, const FontHeader &header, Uint8 r, Uint8 g, Uint8 b)
@@ -149,20 +161,8 @@ Uint32 EngineFont::blitText(Sint16 destX, Sint16 destY, Uint32 constrain, const 
         int w = std::min<int>(rect.w, stripW - srcX);
         int h = std::min<int>(rect.h, stripH - srcY);
         int dstY = destY;
-        if (clip.x > dstX) {
-            w -= clip.x - dstX;
-            srcX += clip.x - dstX;
-            dstX = clip.x;
-        }
-        if (dstX + w > clipRight)
-            w = clipRight - dstX;
-        if (clip.y > dstY) {
-            h -= clip.y - dstY;
-            srcY += clip.y - dstY;
-            dstY = clip.y;
-        }
-        if (dstY + h > clipBottom)
-            h = clipBottom - dstY;
+        clipSpan(srcX, dstX, w, clip.x, clipRight);
+        clipSpan(srcY, dstY, h, clip.y, clipBottom);
         if (w <= 0 || h <= 0)
             continue;
 

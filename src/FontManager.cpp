@@ -19,6 +19,7 @@
 #include "GraphicSurface.h"
 #include "Memory.h"
 #include "NFILoader.h"
+#include "PointerArray.h"
 #include "Utility.h"
 #include "Video.h"
 
@@ -178,7 +179,7 @@ void makeFontFilename(const char *fontName, Uint8 size, char *filename)
 
 FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0), index(new CacheIndex())
 {
-    list = static_cast<EngineFont **>(mem_alloc(cacheGrowth * sizeof(EngineFont *)));
+    list = allocatePointers<EngineFont>(cacheGrowth);
     if (list)
         maxSize = cacheGrowth;
 }
@@ -241,16 +242,8 @@ SDL_bool FontManager::addFont(EngineFont *font)
 
 SDL_bool FontManager::growToSize(Uint32 newMax)
 {
-    if (newMax <= currentSize || newMax > 0xFFFFFFFFu / sizeof(EngineFont *))
+    if (newMax <= currentSize || !growPointers(list, currentSize, newMax))
         return SDL_FALSE;
-    EngineFont **larger = static_cast<EngineFont **>(mem_alloc(newMax * sizeof(EngineFont *)));
-    if (!larger)
-        return SDL_FALSE;
-    if (currentSize > 0)
-        std::memcpy(larger, list, currentSize * sizeof(EngineFont *));
-    if (list)
-        mem_dealloc(list);
-    list = larger;
     maxSize = newMax;
     return SDL_TRUE;
 }

@@ -41,7 +41,9 @@ void readField(FILE *file, void *destination, size_t size)
         throw 1;
 }
 
-SDL_bool readNFIFileHeader(NFIFile &info)
+// Header, directory header and directory in turn; the first field that fails refuses the archive, its stream
+// closed and its directory freed.
+SDL_bool readNFIFields(NFIFile &info)
 {
     try {
         readField(info.fileHandle, info.fileHeader.id, 4);
@@ -52,32 +54,12 @@ SDL_bool readNFIFileHeader(NFIFile &info)
             throw 1;
         if (std::memcmp(info.fileHeader.id, "NFI", 4) != 0)
             throw 1;
-    } catch (int) {
-        std::fclose(info.fileHandle);
-        info.fileHandle = nullptr;
-        return SDL_FALSE;
-    }
-    return SDL_TRUE;
-}
 
-SDL_bool readNFIDirHeader(NFIFile &info)
-{
-    try {
         if (std::fseek(info.fileHandle, static_cast<long>(info.fileHeader.dirOffs), SEEK_SET) != 0)
             throw 1;
         readField(info.fileHandle, &info.dirHeader.dirSize, 4);
         readField(info.fileHandle, &info.dirHeader.reserved, 4);
-    } catch (int) {
-        std::fclose(info.fileHandle);
-        info.fileHandle = nullptr;
-        return SDL_FALSE;
-    }
-    return SDL_TRUE;
-}
 
-SDL_bool readNFIDirEntries(NFIFile &info)
-{
-    try {
         // The directory must fit in what the file holds after the directory header before anything is
         // allocated for it; this also refuses archives of 2 GiB and more, whose size is not known.
         Sint32 fileSize = getFileSize(info.fileHandle);
@@ -129,9 +111,7 @@ NFIFile *readNFIArchive(const char *fullName, const char *bareName)
         errno = error;
         return nullptr;
     }
-    // Each reader closes the stream at its first failure and the rest are skipped.
-    if (readNFIFileHeader(*info) == SDL_FALSE || readNFIDirHeader(*info) == SDL_FALSE ||
-        readNFIDirEntries(*info) == SDL_FALSE) {
+    if (readNFIFields(*info) == SDL_FALSE) {
         delete info;
         return nullptr;
     }

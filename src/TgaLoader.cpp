@@ -1,7 +1,8 @@
-// TGA reader. Both entry points share the checks: footer, header, image ID, and a size check that refuses
-// pixel data the rest of the file cannot hold before anything is allocated. Pixel data is read in large
-// blocks through the data loader; run-length packets may cross row ends, and the excess of a packet that
-// runs past the last pixel of the image is dropped.
+// TGA reader. Both entry points share the checks (footer, header, image ID, and a size check that refuses
+// pixel data the rest of the file cannot hold before anything is allocated) and the one decoder, which hands the
+// pixels to a row sink: the buffered reader's sink writes them into its RGB buffer. Pixel data is read in large
+// blocks through the data loader; run-length packets may cross row ends, and the excess of a packet that runs
+// past the last pixel of the image is dropped.
 // Depends on: NFILoader, Memory, Console.
 #include "TgaLoader.h"
 
@@ -145,20 +146,6 @@ public:
         return true;
     }
 
-    bool read(Uint8 *destination, Uint64 count)
-    {
-        while (count > 0) {
-            if (next == end && !refill())
-                return false;
-            const Uint32 part = count < end - next ? static_cast<Uint32>(count) : end - next;
-            std::memcpy(destination, block + next, part);
-            destination += part;
-            next += part;
-            count -= part;
-        }
-        return true;
-    }
-
     // Up to wanted whole pixels of pixelSize bytes in one piece inside the block, at least one; got tells how
     // many. The pointer stays valid until the next read. Null when the file ends first.
     const Uint8 *pixels(Uint32 pixelSize, Uint32 wanted, Uint32 &got)
@@ -198,109 +185,6 @@ private:
     Uint32 end;
     Uint8 block[65536];
 };
-
-// Decodes run-length packets into pixels as stored. A packet's state carries over from one call to the next,
-// so packets run on across row ends; what is left of a packet after the last pixel asked for is never read.
-class RleDecoder {
-public:
-    RleDecoder(DataBlocks &inSource, Uint32 inPixelSize)
-        : source(inSource), pixelSize(inPixelSize), packetLeft(0), isRun(false), runPixel() {}
-
-    bool decode(Uint8 *destination, Uint64 pixels)
-    {
-        while (pixels > 0) {
-            if (packetLeft == 0) {
-                Uint8 packetHeader;
-                if (!source.readByte(packetHeader))
-                    return false;
-                packetLeft = (packetHeader & 0x7F) + 1;
-                isRun = (packetHeader & 0x80) != 0;
-                if (isRun && !source.read(runPixel, pixelSize))
-                    return false;
-            }
-            const Uint32 count = pixels < packetLeft ? static_cast<Uint32>(pixels) : packetLeft;
-            if (isRun) {
-                fillRun(destination, count);
-                destination += count * pixelSize;
-            } else {
-                if (!source.read(destination, static_cast<Uint64>(count) * pixelSize))
-                    return false;
-                destination += count * pixelSize;
-            }
-            packetLeft -= count;
-            pixels -= count;
-        }
-        return true;
-    }
-
-private:
-    // One pixel, then everything filled so far copied after itself: a few block copies per packet instead of a
-    // copy per pixel, which was the main cost of decoding flat artwork.
-    void fillRun(Uint8 *destination, Uint32 count) const
-    {
-        const Uint32 total = count * pixelSize;
-        if (total == 0)
-            return;
-        std::memcpy(destination, runPixel, pixelSize);
-        for (Uint32 filled = pixelSize; filled < total;) {
-            const Uint32 part = filled < total - filled ? filled : total - filled;
-            std::memcpy(destination + filled, destination, part);
-            filled += part;
-        }
-    }
-
-    DataBlocks &source;
-    Uint32 pixelSize;
-    Uint32 packetLeft;
-    bool isRun;
-    Uint8 runPixel[4];
-};
-
-Uint8 *readUncompressedRGB(NFIHandle tgaFile, Uint32 readSize)
-{
-    Uint8 *buffer = new (std::nothrow) Uint8[readSize];
-    if (!buffer)
-        return nullptr;
-    if (!NFILoader::globalLoader()->readByteStream(tgaFile, buffer, readSize)) {
-        delete[] buffer;
-        return nullptr;
-    }
-    return buffer;
-}
-
-Uint8 *readRLECompressedRGB(NFIHandle tgaFile, TargaHeader &header, Uint32 readSize, Uint64 available)
-{
-    Uint8 *buffer = new (std::nothrow) Uint8[readSize];
-    if (!buffer)
-        return nullptr;
-    DataBlocks source(tgaFile, available);
-    RleDecoder decoder(source, bytesPerPixel(header));
-    if (!decoder.decode(buffer, static_cast<Uint64>(header.width) * header.height)) {
-        delete[] buffer;
-        return nullptr;
-    }
-    return buffer;
-}
-
-void flipBuffer(Uint8 *image, Uint16 width, Uint16 height)
-{
-    if (height < 2)
-        return;
-    const Uint32 rowSize = static_cast<Uint32>(width) * 3;
-    Uint8 *temporary = new (std::nothrow) Uint8[rowSize];
-    if (!temporary)
-        return;
-    Uint8 *top = image;
-    Uint8 *bottom = image + static_cast<size_t>(height - 1) * rowSize;
-    while (top < bottom) {
-        std::memcpy(temporary, top, rowSize);
-        std::memcpy(top, bottom, rowSize);
-        std::memcpy(bottom, temporary, rowSize);
-        top += rowSize;
-        bottom -= rowSize;
-    }
-    delete[] temporary;
-}
 
 // The stored row i as the image's row counted from the top.
 Uint16 imageRowOf(const TargaHeader &header, Uint32 stored)
@@ -383,6 +267,74 @@ bool deliverRlePackets(NFIHandle tgaFile, const TargaHeader &header, Uint64 avai
     return true;
 }
 
+// Opens the file with openTarga and checks that the rest of it can hold the pixel data and a buffer could hold
+// the image (the buffer reader's limit holds for both readers). On failure logs why and returns false, the handle
+// closed.
+bool openTargaData(const char *filename, NFIHandle &handle, TargaHeader &header, Uint64 &available)
+{
+    if (const char *reason = openTarga(filename, handle, header, available)) {
+        Console::addString(failureFormat, filename, reason);
+        return false;
+    }
+    const Uint64 size = static_cast<Uint64>(header.width) * header.height * bytesPerPixel(header);
+    if (!dataCanFit(header, available) || size > maxBufferSize) {
+        NFILoader::globalLoader()->closeFile(handle);
+        Console::addString(failureFormat, filename, dataFailure);
+        return false;
+    }
+    return true;
+}
+
+// The one decoder of both entry points: the image's pixel data, at the handle's position, to the sink.
+bool deliverImage(NFIHandle tgaFile, const TargaHeader &header, Uint64 available, TargaRowSink &sink)
+{
+    return header.imageType == 2 ? deliverUncompressedRows(tgaFile, header, sink)
+                                 : deliverRlePackets(tgaFile, header, available, sink);
+}
+
+// Writes the pieces as red, green, blue into a buffer of width x height pixels, top row first.
+class BufferSink : public TargaRowSink {
+public:
+    BufferSink(Uint8 *inBuffer, Uint16 inWidth) : buffer(inBuffer), width(inWidth) {}
+
+    SDL_bool beginImage(Uint16, Uint16) override { return SDL_TRUE; }
+    void refuseImage() override {}
+
+    void imagePixels(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixels, Uint32 pixelSize) override
+    {
+        Uint8 *out = at(y, x);
+        for (Uint16 i = 0; i < count; ++i, pixels += pixelSize, out += 3) {
+            out[0] = pixels[2];
+            out[1] = pixels[1];
+            out[2] = pixels[0];
+        }
+    }
+
+    // One pixel, then everything filled so far copied after itself: a few block copies per run instead of a
+    // copy per pixel, which was the main cost of decoding flat artwork.
+    void imageRun(Uint16 y, Uint16 x, Uint16 count, const Uint8 *pixel, Uint32) override
+    {
+        Uint8 *out = at(y, x);
+        const Uint32 total = static_cast<Uint32>(count) * 3;
+        if (total == 0)
+            return;
+        out[0] = pixel[2];
+        out[1] = pixel[1];
+        out[2] = pixel[0];
+        for (Uint32 filled = 3; filled < total;) {
+            const Uint32 part = filled < total - filled ? filled : total - filled;
+            std::memcpy(out + filled, out, part);
+            filled += part;
+        }
+    }
+
+private:
+    Uint8 *at(Uint16 y, Uint16 x) const { return buffer + (static_cast<size_t>(y) * width + x) * 3; }
+
+    Uint8 *buffer;
+    Uint16 width;
+};
+
 }  // namespace
 
 Uint8 *targaImageFromFile(const char *filename, Uint16 &width, Uint16 &height)
@@ -390,43 +342,21 @@ Uint8 *targaImageFromFile(const char *filename, Uint16 &width, Uint16 &height)
     NFIHandle handle;
     TargaHeader header;
     Uint64 available;
-    if (const char *reason = openTarga(filename, handle, header, available)) {
-        Console::addString(failureFormat, filename, reason);
+    if (!openTargaData(filename, handle, header, available))
         return nullptr;
-    }
-
-    const Uint32 pixelSize = bytesPerPixel(header);
-    const Uint64 pixels = static_cast<Uint64>(header.width) * header.height;
-    const Uint64 size = pixels * pixelSize;
-    Uint8 *data = nullptr;
-    if (dataCanFit(header, available) && size <= maxBufferSize) {
-        if (header.imageType == 2)
-            data = readUncompressedRGB(handle, static_cast<Uint32>(size));
-        else
-            data = readRLECompressedRGB(handle, header, static_cast<Uint32>(size), available);
+    Uint8 *data = new (std::nothrow) Uint8[static_cast<size_t>(header.width) * header.height * bytesPerPixel(header)];
+    BufferSink sink(data, header.width);
+    if (data && !deliverImage(handle, header, available, sink)) {
+        delete[] data;
+        data = nullptr;
     }
     NFILoader::globalLoader()->closeFile(handle);
     if (!data) {
         Console::addString(failureFormat, filename, dataFailure);
         return nullptr;
     }
-
     width = header.width;
     height = header.height;
-
-    // Blue, green, red[, alpha] becomes red, green, blue; the output never overtakes the input.
-    const Uint8 *in = data;
-    Uint8 *out = data;
-    for (Uint64 i = 0; i < pixels; ++i, in += pixelSize, out += 3) {
-        const Uint8 blue = in[0];
-        const Uint8 red = in[2];
-        out[0] = red;
-        out[1] = in[1];
-        out[2] = blue;
-    }
-
-    if ((header.imageDescriptor & 0x20) == 0)
-        flipBuffer(data, width, height);
     return data;
 }
 
@@ -435,26 +365,16 @@ SDL_bool targaRowsFromFile(const char *filename, TargaRowSink &sink)
     NFIHandle handle;
     TargaHeader header;
     Uint64 available;
-    if (const char *reason = openTarga(filename, handle, header, available)) {
-        Console::addString(failureFormat, filename, reason);
+    if (!openTargaData(filename, handle, header, available))
         return SDL_FALSE;
-    }
     NFILoader *loader = NFILoader::globalLoader();
-    // The buffer reader refuses what it could not hold, before reading.
-    const Uint64 size = static_cast<Uint64>(header.width) * header.height * bytesPerPixel(header);
-    if (!dataCanFit(header, available) || size > maxBufferSize) {
-        loader->closeFile(handle);
-        Console::addString(failureFormat, filename, dataFailure);
-        return SDL_FALSE;
-    }
     // An image read whole comes before anything is made of it: when the sink cannot take the image, the data
     // is still read through, so that data ending early is reported as such, and the sink's own failure only
     // when the data was whole.
     DiscardingSink discard;
     const bool accepted = sink.beginImage(header.width, header.height) == SDL_TRUE;
     TargaRowSink &receiver = accepted ? sink : discard;
-    const bool complete = header.imageType == 2 ? deliverUncompressedRows(handle, header, receiver)
-                                                : deliverRlePackets(handle, header, available, receiver);
+    const bool complete = deliverImage(handle, header, available, receiver);
     loader->closeFile(handle);
     if (!complete) {
         Console::addString(failureFormat, filename, dataFailure);

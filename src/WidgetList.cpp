@@ -9,6 +9,7 @@
 #include <SDL_video.h>
 
 #include "Memory.h"
+#include "PointerArray.h"
 #include "Utility.h"
 #include "Widget.h"
 
@@ -25,17 +26,9 @@ int widgetCompareFunc(const void *a, const void *b)
     return (first > second) - (first < second);
 }
 
-Widget **allocateEntries(Uint32 entries)
-{
-    Uint64 bytes = static_cast<Uint64>(entries) * sizeof(Widget *);
-    if (bytes > 0xFFFFFFFFu)
-        return nullptr;
-    return static_cast<Widget **>(mem_alloc(static_cast<unsigned int>(bytes)));
-}
-
 }  // namespace
 
-WidgetList::WidgetList(Uint32 defaultMaxSize) : list(allocateEntries(defaultMaxSize)), maxSize(0), currentSize(0)
+WidgetList::WidgetList(Uint32 defaultMaxSize) : list(allocatePointers<Widget>(defaultMaxSize)), maxSize(0), currentSize(0)
 {
     if (list)
         maxSize = defaultMaxSize;
@@ -50,16 +43,8 @@ WidgetList::~WidgetList()
 
 SDL_bool WidgetList::growToSize(Uint32 newMax)
 {
-    if (newMax < currentSize)
+    if (newMax < currentSize || !growPointers(list, currentSize, newMax))
         return SDL_FALSE;
-    Widget **newList = allocateEntries(newMax);
-    if (!newList)
-        return SDL_FALSE;
-    if (currentSize > 0)
-        std::memcpy(newList, list, currentSize * sizeof(Widget *));
-    if (list)
-        mem_dealloc(list);
-    list = newList;
     maxSize = newMax;
     return SDL_TRUE;
 }

@@ -1,8 +1,7 @@
-// The fast paths of loading give exactly what the plain path gives: run-length TGA files, whose runs are
-// filled by block copies, decode to the same pixels as the same image stored uncompressed, and load into
-// surfaces whose every pixel is SDL_MapRGB of the file's colour, in every 16-bit screen layout and for both
-// vertical origins. Packets of every length from 1 to 128, runs and raw, cross row ends, and the last one runs
-// past the image's end.
+// Run-length TGA decoding: an image decodes to exactly the pixels of the same image stored uncompressed, into
+// the RGB buffer and into surfaces whose every pixel is SDL_MapRGB of the file's colour, in every 16-bit screen
+// layout and for both vertical origins. Packets of every length from 1 to 128, runs and raw, cross row ends,
+// and the last one runs past the image's end.
 // Depends on: TgaLoader, ImageLoader, GraphicSurface, the image test fixtures.
 #include <gtest/gtest.h>
 
@@ -78,9 +77,9 @@ TgaFile tgaOf(const Bytes &data, bool runLength, unsigned pixelSize)
     return tga;
 }
 
-class RunLengthFastPath : public ImageDisplayTest, public ::testing::WithParamInterface<unsigned> {};
+class TgaRunLength : public ImageDisplayTest, public ::testing::WithParamInterface<unsigned> {};
 
-TEST_P(RunLengthFastPath, DecodesToTheSamePixelsAsTheUncompressedImage)
+TEST_P(TgaRunLength, DecodesToTheSamePixelsAsTheUncompressedImage)
 {
     const unsigned pixelSize = GetParam();
     const EncodedImage image = encode(pixelSize);
@@ -100,7 +99,7 @@ TEST_P(RunLengthFastPath, DecodesToTheSamePixelsAsTheUncompressedImage)
     delete[] packed;
 }
 
-TEST_P(RunLengthFastPath, LoadsEveryPixelAsMapRgbOfItsColour)
+TEST_P(TgaRunLength, LoadsEveryPixelAsMapRgbOfItsColour)
 {
     const unsigned pixelSize = GetParam();
     const EncodedImage image = encode(pixelSize);
@@ -124,7 +123,7 @@ TEST_P(RunLengthFastPath, LoadsEveryPixelAsMapRgbOfItsColour)
     loaded->release();
 }
 
-INSTANTIATE_TEST_SUITE_P(PixelSizes, RunLengthFastPath, ::testing::Values(3u, 4u),
+INSTANTIATE_TEST_SUITE_P(PixelSizes, TgaRunLength, ::testing::Values(3u, 4u),
                          [](const ::testing::TestParamInfo<unsigned> &info) {
                              return info.param == 3 ? std::string("Bits24") : std::string("Bits32");
                          });

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it for a fixed set of flags with a search for a free one.
 /// BitArray: a fixed-length set of bits whose accessors ignore indices out of range, with a search for the
 /// lowest clear bit (the data loader takes its free file handles with it).
 /// Depends on: Memory (through new[]), Console.

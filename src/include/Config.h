@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to read the configuration script again or reset the settings to their defaults.
 /// Configuration: runs "zarvello.conf", a script in which only the five configuration variables (and the settings
 /// a game registered) may be assigned; every assignment is checked against the configuration table and written straight into the
 /// program's variable.

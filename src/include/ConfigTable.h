@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to read the configuration variables and to register settings of its own before start-up.
 /// The configuration variables and the table that describes them: each row gives the variable's name in the
 /// configuration script, the kind of value it takes, where it lives and its default. Beside the five, a game may
 /// register settings of its own (a number, a text, an on/off switch, a key) before start-up; the script may then

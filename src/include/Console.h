@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to log its own lines beside the engine's and to read the log back.
 /// Console: the engine's one log. Lines are held in memory (16383 at most; the oldest 4095 are dropped at once
 /// when it fills), echoed to standard error while displayConsole is on and appended to "console.log" beside
 /// the executable while logConsole is on.

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to draw skinned dialog boxes and buttons.
 /// Dialog: skinned dialog boxes and buttons drawn straight onto `screen` from a skin's parts. A dialog is a
 /// caption bar (as tall as the caption background) with a button at its right end and a shadowed caption text,
 /// above a body; both are bevel boxes: a fill tiled over the rectangle and framed with a 3 x 3 bevel sheet (cells

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to draw and measure text in a loaded font.
 /// Font: a bitmap font loaded in one colour. The 96 glyphs of codes 32 to 127 are painted side by side on one
 /// colour-keyed 16-bit strip; text is drawn one line at a time onto `screen` and measured so that the measure is
 /// exactly the distance the pen moves. Fonts are made and cached by FontManager.

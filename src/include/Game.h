@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to hand the engine its hooks: set-up, frame, event and clean-up.
 /// Game: where a game plugs into the engine. A game hands its hook table to runEngine (Init.h): its scene set-up,
 /// its step of every frame, its reaction to every event and its clean-up. The engine's own reaction to an event
 /// comes first and stays the engine's: closing the window or pressing the quit key (`keyQuit`, or the game's

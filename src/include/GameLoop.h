@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to stop the main loop (stopGame).
 /// GameLoop: the frame loop. Each frame waits for its start time, handles every pending event, runs the game's
 /// frame hook, copies the frame's dirty rectangles to the display and counts itself; the loop ends when the game
 /// is stopped (quit key, window close or the game's own stopGame) and then logs the frame rate it achieved. It

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to make, draw and tile images on the screen.
 /// GraphicSurface: the system's image object, a reference-counted SDL surface with a name, always in the
 /// display's 16-bit pixel layout. It draws only onto `screen`, never queues a dirty rectangle itself, and its
 /// tiling touches nothing outside the target rectangle and leaves the screen's clip rectangle as it found it.

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to reach the skin its dialogs are drawn from.
 /// GUI start-up and shutdown: the GUI singletons (widget manager, font cache, image cache) and the skin that
 /// dialog boxes are drawn from.
 /// Depends on: WidgetManager, FontManager, ImageManager, SkinLoader, ConfigTable (`skinName`).

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to cut a sprite sheet into cells and draw them.
 /// ImageList: a sprite sheet, one surface and up to 100 cell rectangles on it, addressed by index, blitted or
 /// tiled onto the screen. Grid cells are numbered row by row from the top, left to right. The sheet holds a
 /// reference to its surface for its whole life.

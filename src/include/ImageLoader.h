@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to load an image file, optionally tinted, as a surface.
 /// ImageLoader: turns a ".tga" or ".raw" data file into a named GraphicSurface in the screen's 16-bit pixel
 /// layout, optionally tinted through a mask image first (the tint itself is in VidBlend).
 /// Depends on: TgaLoader, RawLoader, VidBlend, GraphicSurface, Video (`screen`), Console, Utility.

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to get an image by data name, loaded once and shared.
 /// ImageManager: the image cache. Each data file name is loaded once and the same surface handed to everyone
 /// who asks for it; cached images stay until the cache is destroyed. A singleton made by the GUI start-up.
 /// Depends on: ImageLoader, GraphicSurface, Memory, CacheIndex (the name index).

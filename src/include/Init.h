@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to start the engine (runEngine) and to choose what start-up does.
 /// Start-up and shutdown: the command line, the configuration file, the fixed order in which every subsystem is
 /// brought up and torn down, and runEngine, the one call a game's main makes:
 ///

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to turn a key name of the configuration into SDL's key code.
 /// The key names a configuration script may use ("KEY_ESCAPE", "KEY_q", ...) with SDL's key codes.
 /// Depends on: nothing.
 #ifndef ZARVELLO_KEYMAPPING_H

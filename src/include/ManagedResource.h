@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to keep and let go of shared objects (retain, release).
 /// ManagedResource: the reference-counted base of the shared objects (surfaces, fonts, image lists, widgets).
 /// A holder retains what it keeps and releases what it drops; the release that brings the count to 0 deletes
 /// the object.

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it for tracked allocations and to see how much memory is left allocated.
 /// Tracked memory: every allocation the program's own code makes goes through mem_alloc / mem_dealloc (and the
 /// replaced global operators new and delete), which keep a running total of the bytes handed out, so that
 /// shutdown can report what was left allocated. What the platform libraries (SDL, the drivers it loads, X)

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to read its data files, loose or from archives.
 /// NFILoader: the one way the engine reads data files. A data name ("/gfx/skins/default.skin") is looked up as a
 /// loose file below each data path (the path added last first), then as a member of a loaded ".nfi" archive (the
 /// archive added last first); the caller gets a handle 0..255 and seeks and reads through it, loose or packed alike.

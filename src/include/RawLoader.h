@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to read a headerless RAW image.
 /// RawLoader: reads headerless RAW images through the data loader. A RAW file holds width x height pixels of
 /// red, green, blue (3 bytes each), top row first; the caller supplies the size, and bytes after the pixels
 /// are ignored.

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to say which parts of the screen it drew in a frame.
 /// RenderQueue: the screen rectangles to copy to the display at the end of the frame (at most 1000), kept in
 /// the order they were added, with the values given. The main loop flushes it once per frame; drawing code
 /// adds what it changed. One queue per process, created on first use and deleted by the video shutdown.

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to load a skin for its dialogs.
 /// Skins: the images and fonts that dialog boxes are drawn from, loaded from a ".skin" file of ten fixed records
 /// ("/gfx/skins/<name>.skin" through the data loader). Record k (274 bytes, from byte 274 * k; no header, little-
 /// endian) holds type (4, signed), filename (256, NUL-terminated), rgb (6: main then shadow colour),

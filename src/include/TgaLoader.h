@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to read a TGA image as RGB pixels, whole or row by row.
 /// TgaLoader: reads true-colour TGA 2.0 images (24 or 32 bit, uncompressed or run-length encoded, either
 /// vertical origin, with the version 2.0 footer) through the data loader into an RGB buffer.
 /// Depends on: NFILoader, Memory, Console.

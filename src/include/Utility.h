@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it for the bounded formatter, the run directory and the engine's safe file opening.
 /// Path and text utilities: the bounded formatter, strdup on tracked memory, the run directory and the default
 /// data directory, the last component of a path, the rectangle overlap test, the one way the engine and its
 /// tools open a file (a regular file only, never waiting on it) and the start-up raise of the open-file limit.

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to tint image pixels with a colour before making a surface of them.
 /// VidBlend: tints RGB pixel buffers with a colour, through an optional mask, before they become surfaces.
 /// Each channel becomes channel x component / 256, rounded down.
 /// Depends on: nothing but SDL's types.

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to reach the screen surface, fill it and pace its frames.
 /// Video: the one display of the system, a fixed 800 x 600, 16-bit window or full screen kept in `screen`,
 /// the capability report, keyboard set-up, the render queue's lifetime, a screen fill and the frame pacing of
 /// the main loop (a 14 ms period on a replaceable clock and delay, so the schedule can be tested).

@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it as the base of its GUI elements.
 /// Widget: the base of every GUI element, a captioned rectangle in a tree. Top-level widgets are registered
 /// with the WidgetManager, children are held by their parent's list; lists hold the counted references, and a
 /// widget dies when the last list lets it go. The base class keeps the tree, the stacking order, visibility and

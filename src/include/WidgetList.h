@@ -1,8 +1,9 @@
 /// @file
+/// A game uses it to hold and order a set of widgets.
 /// WidgetList: the growable array of widget pointers behind every GUI container (a widget's children, the
 /// manager's top-level, frame-watcher and dirty lists). The list holds one counted reference to each widget in
 /// it, sorts by ascending z-order and answers the two questions of the stacking policy.
-/// Depends on: Widget (z-order and extents), ManagedResource, Memory, Utility (rectsOverlap).
+/// Depends on: Widget (z-order and extents), ManagedResource, Memory, PointerArray, Utility (rectsOverlap).
 #ifndef ZARVELLO_WIDGETLIST_H
 #define ZARVELLO_WIDGETLIST_H
 

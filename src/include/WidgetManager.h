@@ -1,4 +1,5 @@
 /// @file
+/// A game uses it to register top-level widgets and frame watchers.
 /// WidgetManager: the one registry of the GUI. It holds the top-level widgets in ascending z-order, the frame
 /// watchers and the widgets that need redrawing. Its own drawing, hit testing and focus give fixed answers; the
 /// GUI layer (GuiLayer.h) draws, hit tests and focuses the GUI's widget kinds through the accessors below.
