@@ -384,7 +384,8 @@ TEST_F(ToolSafety, WholeFileReadsRefuseHugeFilesUnread)
         {{{"skintool", {"make", "huge", "out.skin"}}, {"skintool", {"dump", "huge"}}},
          "cannot read 'huge': it has 3 GiB; the limit is 1 MiB\n"},
         {{{"fonttool", {"info", "huge"}}}, "cannot read 'huge': it has 3 GiB; the limit is 16 MiB\n"},
-        {{{"fonttool", {"make", "huge", "12", "out.font"}}}, "cannot read 'huge': it has 3 GiB; the limit is 256 MiB\n"},
+        {{{"fonttool", {"make", "huge", "12", "out.font"}}},
+         "cannot read 'huge': it has 3 GiB; the limit is 256 MiB\n"},
     };
     for (const auto &group : cases)
         for (const auto &command : group.first) {

@@ -13,8 +13,8 @@
 //   bevel X Y W H LIGHT DARK       a one-pixel frame: LIGHT along the top and left, DARK along bottom and right
 //   line X0 Y0 X1 Y1 WIDTH COLOUR  an anti-aliased stroke with round ends
 //   ring CX CY RX RY WIDTH COLOUR  an anti-aliased ellipse outline
-// A COLOUR is rrggbb in hexadecimal or R,G,B in decimal, as in every tool; a PAINT is a COLOUR, "vgradient C1 C2 ..." (top to bottom) or
-// "hgradient C1 C2 ..." (left to right), the colours evenly spaced over the shape.
+// A COLOUR is rrggbb in hexadecimal or R,G,B in decimal, as in every tool; a PAINT is a COLOUR, "vgradient C1
+// C2 ..." (top to bottom) or "hgradient C1 C2 ..." (left to right), the colours evenly spaced over the shape.
 #include <sys/stat.h>
 
 #include <cerrno>

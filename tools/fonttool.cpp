@@ -40,11 +40,7 @@ const char usage[] =
 std::string readFontArguments(const std::vector<std::string> &args, const std::vector<std::string> &known,
                               std::size_t operandCount, const std::string &form, tool::Arguments &arguments)
 {
-    std::vector<tool::OptionSpec> options;
-    for (const std::string &name : known)
-        options.push_back({name, "a value"});
-    const std::string problem = tool::splitArguments(args, options, tool::OptionStyle::DoubleDash, arguments);
-    return problem.empty() ? tool::operandCountError(arguments.operands, operandCount, form) : problem;
+    return tool::readCommandLine(args, known, tool::OptionStyle::DoubleDash, "a value", operandCount, form, arguments);
 }
 
 int main(int argc, char **argv)

@@ -66,17 +66,6 @@ const char *const usage =
 using tool::printable;
 using tool::usageError;
 
-// Reads a command's files and switches from args; on a wrong command line returns what is wrong.
-std::string parseArguments(const std::vector<std::string> &args, const std::vector<std::string> &known,
-                           size_t fileCount, const std::string &form, tool::Arguments &arguments)
-{
-    std::vector<tool::OptionSpec> switches;
-    for (const std::string &name : known)
-        switches.push_back({name, ""});
-    const std::string problem = tool::splitArguments(args, switches, tool::OptionStyle::Dash, arguments);
-    return problem.empty() ? tool::operandCountError(arguments.operands, fileCount, form) : problem;
-}
-
 // The engine loads an image only under a name whose last extension selects the reader of its format.
 std::string outputNameError(const std::string &path, ImageType type)
 {
@@ -144,7 +133,8 @@ bool loadInput(const char *path, bool keepAlpha, LoadedImage &image)
         return false;
     }
     struct stat status;
-    const unsigned long long fileSize = fstat(fileno(file), &status) == 0 ? static_cast<unsigned long long>(status.st_size) : 0;
+    const unsigned long long fileSize =
+        fstat(fileno(file), &status) == 0 ? static_cast<unsigned long long>(status.st_size) : 0;
     const stbi_io_callbacks callbacks = {readInput, skipInput, inputAtEnd};
     InputStream input = {file, false};
     if (!stbi_info_from_callbacks(&callbacks, &input, &width, &height, &components)) {
@@ -161,7 +151,8 @@ bool loadInput(const char *path, bool keepAlpha, LoadedImage &image)
     }
     const unsigned long long pixels = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
     if (pixels > fileSize * pixelsPerByte) {
-        std::fprintf(stderr, "imgtool: '%s' is damaged: it declares %d x %d pixels, more than its %llu bytes can hold\n",
+        std::fprintf(stderr,
+                     "imgtool: '%s' is damaged: it declares %d x %d pixels, more than its %llu bytes can hold\n",
                      shown.c_str(), width, height, fileSize);
         std::fclose(file);
         return false;
@@ -235,8 +226,8 @@ int convertCommand(const std::vector<std::string> &args)
 {
     tool::Arguments arguments;
     const std::string problem =
-        parseArguments(args, {"--rle", "--bottom-up", "--keep-alpha"}, 2,
-                       "convert takes an input file and an output file", arguments);
+        tool::readCommandLine(args, {"--rle", "--bottom-up", "--keep-alpha"}, tool::OptionStyle::Dash, "", 2,
+                              "convert takes an input file and an output file", arguments);
     if (!problem.empty())
         return usageError(problem);
     const std::string &input = arguments.operands[0];
@@ -302,7 +293,8 @@ std::string refusalReason(const std::string &line, const std::string &dataName)
 int checkCommand(const std::vector<std::string> &args)
 {
     tool::Arguments arguments;
-    const std::string problem = parseArguments(args, {}, 1, "check takes one file", arguments);
+    const std::string problem =
+        tool::readCommandLine(args, {}, tool::OptionStyle::Dash, "", 1, "check takes one file", arguments);
     if (!problem.empty())
         return usageError(problem);
     const std::string &path = arguments.operands[0];
@@ -345,7 +337,8 @@ int checkCommand(const std::vector<std::string> &args)
 int rawCommand(const std::vector<std::string> &args)
 {
     tool::Arguments arguments;
-    const std::string problem = parseArguments(args, {}, 2, "raw takes an input file and an output file", arguments);
+    const std::string problem = tool::readCommandLine(args, {}, tool::OptionStyle::Dash, "", 2,
+                                                      "raw takes an input file and an output file", arguments);
     if (!problem.empty())
         return usageError(problem);
     const std::string &output = arguments.operands[1];

@@ -523,7 +523,8 @@ public:
                 fail("cannot write '" + shownTarget + "': " + systemError());
                 return false;
             }
-            const int next = openat(current.descriptor, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int next =
+                openat(current.descriptor, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (next < 0) {
                 struct stat status;
                 if (fstatat(current.descriptor, component.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&

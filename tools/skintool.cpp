@@ -144,7 +144,8 @@ std::vector<std::string> splitWords(const std::string &line)
                 char e = line[i++];
                 if (e == '"' || e == '\\') {
                     word.push_back(e);
-                } else if (e == 'x' && i + 1 < line.size() && tool::hexDigit(line[i]) >= 0 && tool::hexDigit(line[i + 1]) >= 0) {
+                } else if (e == 'x' && i + 1 < line.size() && tool::hexDigit(line[i]) >= 0 &&
+                           tool::hexDigit(line[i + 1]) >= 0) {
                     word.push_back(static_cast<char>(tool::hexDigit(line[i]) * 16 + tool::hexDigit(line[i + 1])));
                     i += 2;
                 } else {
@@ -165,7 +166,7 @@ std::vector<std::string> splitWords(const std::string &line)
 }
 
 // A whole decimal number within [low, high].
-long long parseNumber(const std::string &word, long long low, long long high, const char *what)
+long long numberWord(const std::string &word, long long low, long long high, const char *what)
 {
     long long value;
     if (!tool::parseNumber(word, low, high, value))
@@ -174,7 +175,7 @@ long long parseNumber(const std::string &word, long long low, long long high, co
     return value;
 }
 
-void parseColour(const std::string &word, unsigned char *rgb, const char *what)
+void colourWord(const std::string &word, unsigned char *rgb, const char *what)
 {
     if (!tool::parseColour(word, rgb))
         throw LineError{std::string(what) + " '" + word + "' is not six hexadecimal digits (rrggbb) nor R,G,B with "
@@ -197,7 +198,7 @@ PartRecord parsePart(const std::vector<std::string> &words, int slot)
     else if (kind == "font")
         part.type = SKINPART_FONT;
     else
-        part.type = static_cast<Sint32>(parseNumber(kind, INT32_MIN, INT32_MAX, "kind"));
+        part.type = static_cast<Sint32>(numberWord(kind, INT32_MIN, INT32_MAX, "kind"));
     if (kindWord(part.type) && part.type != skinSlotType(slot))
         throw LineError{std::string("the ") + skinSlotLabel(slot) + " must be a " + kindWord(skinSlotType(slot)) +
                         " part, not a " + kindWord(part.type) + " part"};
@@ -206,16 +207,16 @@ PartRecord parsePart(const std::vector<std::string> &words, int slot)
         throw LineError{"the file name is longer than 255 characters"};
     if (part.filename.find('\0') != std::string::npos)
         throw LineError{"the file name holds a zero byte"};
-    parseColour(words[2], part.rgb, "main colour");
-    parseColour(words[3], part.rgb + 3, "shadow colour");
-    part.transparent = static_cast<Uint32>(parseNumber(words[4], INT32_MIN, UINT32_MAX, "transparent"));
-    part.vertical = static_cast<Uint32>(parseNumber(words[5], INT32_MIN, UINT32_MAX, "vertical"));
+    colourWord(words[2], part.rgb, "main colour");
+    colourWord(words[3], part.rgb + 3, "shadow colour");
+    part.transparent = static_cast<Uint32>(numberWord(words[4], INT32_MIN, UINT32_MAX, "transparent"));
+    part.vertical = static_cast<Uint32>(numberWord(words[5], INT32_MIN, UINT32_MAX, "vertical"));
     return part;
 }
 
 // Only a regular file of at most readLimit bytes is read: a FIFO or terminal never holds the tool up, and a huge
 // file is not taken into memory.
-bool readWholeFile(const char *path, std::string &bytes)
+bool readInput(const char *path, std::string &bytes)
 {
     std::string reason;
     if (tool::readWholeFile(path, readLimit, bytes, reason) == tool::ReadFailure::None)
@@ -227,7 +228,7 @@ bool readWholeFile(const char *path, std::string &bytes)
 int makeSkin(const char *descriptionPath, const char *outPath)
 {
     std::string text;
-    if (!readWholeFile(descriptionPath, text))
+    if (!readInput(descriptionPath, text))
         return 1;
     std::string out;
     int slot = 0;
@@ -298,7 +299,7 @@ std::string quoteName(const std::string &name)
 int dumpSkin(const char *path)
 {
     std::string bytes;
-    if (!readWholeFile(path, bytes))
+    if (!readInput(path, bytes))
         return 1;
     if (bytes.size() < skinFileSize) {
         std::fprintf(stderr, "skintool: '%s' is %zu bytes long; a skin file holds ten records of %u bytes (%u)\n",
@@ -370,9 +371,7 @@ int checkSkin(const char *name)
 int readOperands(const std::vector<std::string> &args, std::size_t wanted, const char *form,
                  tool::Arguments &arguments)
 {
-    std::string problem = tool::splitArguments(args, {}, tool::OptionStyle::Dash, arguments);
-    if (problem.empty())
-        problem = tool::operandCountError(arguments.operands, wanted, form);
+    const std::string problem = tool::readCommandLine(args, {}, tool::OptionStyle::Dash, "", wanted, form, arguments);
     return problem.empty() ? -1 : tool::usageError(problem);
 }
 

@@ -1,7 +1,7 @@
 // ArchiveWriter: NFI archives for tests, written byte by byte independently of nfitool, so that a fault in the
 // tool cannot hide a fault in the loader. Layout: "NFI\0", version, reserved, dirOffs (13 bytes); member data;
 // at dirOffs dirSize, reserved (8 bytes) and dirSize entries of name[260], offset, length, reserved[8].
-// Depends on: LittleEndian.h and the C++ standard library.
+// Depends on: LittleEndian.h, NFIFormat.h (the layout's sizes) and the C++ standard library.
 #ifndef ZARVELLO_TESTS_ARCHIVEWRITER_H
 #define ZARVELLO_TESTS_ARCHIVEWRITER_H
 
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LittleEndian.h"
+#include "NFIFormat.h"
 
 namespace archive {
 
@@ -30,8 +31,8 @@ inline std::string dirHeader(std::uint32_t dirSize)
 // One 276-byte entry; the name is padded with zero bytes (or cut) to exactly 260 bytes.
 inline std::string dirEntry(const std::string &name, std::uint32_t offset, std::uint32_t length)
 {
-    std::string field = name.substr(0, 260);
-    field.resize(260, '\0');
+    std::string field = name.substr(0, nfiFormat::nameFieldSize);
+    field.resize(nfiFormat::nameFieldSize, '\0');
     return field + le32(offset) + le32(length) + std::string("rsrvd\1\2\3", 8);
 }
 
@@ -42,7 +43,7 @@ inline std::string build(const Members &members)
 {
     std::string data;
     std::string directory;
-    std::uint32_t offset = 13;
+    std::uint32_t offset = nfiFormat::fileHeaderSize;
     for (const auto &member : members) {
         directory += dirEntry(member.first, offset, static_cast<std::uint32_t>(member.second.size()));
         data += member.second;

@@ -2,7 +2,7 @@
 // little-endian Uint32): fontSpecVersion (1 byte), fontName (32), pointSize (1), fontStyle (1), charHeight,
 // maxCharWidth, averageCharWidth, totalCharWidth; then 96 glyphs of charWidth, charHeight and
 // charWidth x charHeight bytes, rows top to bottom, non-zero meaning ink.
-// Depends on: LittleEndian.h and the C++ standard library.
+// Depends on: LittleEndian.h, FontFormat.h (the layout's sizes) and the C++ standard library.
 #ifndef ZARVELLO_TESTS_FONTWRITER_H
 #define ZARVELLO_TESTS_FONTWRITER_H
 
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FontFormat.h"
 #include "LittleEndian.h"
 
 namespace fontfile {
@@ -61,10 +62,10 @@ struct Font {
     std::uint32_t maxCharWidth = 0;
     std::uint32_t averageCharWidth = 0;
     std::uint32_t totalCharWidth = 0;
-    std::vector<Glyph> glyphs = std::vector<Glyph>(96);
+    std::vector<Glyph> glyphs = std::vector<Glyph>(fontFormat::glyphCount);
     std::string trailing;  // bytes after the last glyph
 
-    Glyph &glyph(char c) { return glyphs[static_cast<unsigned char>(c) - 32]; }
+    Glyph &glyph(char c) { return glyphs[static_cast<unsigned char>(c) - fontFormat::firstChar]; }
 
     // Fills the header's sizes truthfully from the glyphs.
     Font &measure()
@@ -75,15 +76,15 @@ struct Font {
             maxCharWidth = std::max(maxCharWidth, g.width);
             totalCharWidth += g.width;
         }
-        averageCharWidth = totalCharWidth / 96;
+        averageCharWidth = totalCharWidth / fontFormat::glyphCount;
         return *this;
     }
 
     // The header alone.
     std::string header() const
     {
-        std::string field = name.substr(0, 32);
-        field.resize(32, '\0');
+        std::string field = name.substr(0, fontFormat::nameFieldSize);
+        field.resize(fontFormat::nameFieldSize, '\0');
         return std::string(1, static_cast<char>(version)) + field + static_cast<char>(pointSize) +
                static_cast<char>(style) + le32(charHeight) + le32(maxCharWidth) + le32(averageCharWidth) +
                le32(totalCharWidth);
@@ -100,9 +101,9 @@ struct Font {
     // Where glyph k's record starts in bytes().
     std::size_t glyphOffset(int k) const
     {
-        std::size_t offset = 51;
+        std::size_t offset = fontFormat::headerSize;
         for (int i = 0; i < k; ++i)
-            offset += 8 + glyphs[i].data.size();
+            offset += fontFormat::glyphHeaderSize + glyphs[i].data.size();
         return offset;
     }
 };
@@ -112,7 +113,7 @@ template <typename WidthOf>
 Font patternedFont(std::uint32_t height, WidthOf widthOf)
 {
     Font font;
-    for (std::uint32_t k = 0; k < 96; ++k)
+    for (std::uint32_t k = 0; k < static_cast<std::uint32_t>(fontFormat::glyphCount); ++k)
         font.glyphs[k] = patternGlyph(widthOf(k), height, k);
     font.measure();
     return font;

@@ -81,6 +81,17 @@ std::string operandCountError(const std::vector<std::string> &operands, std::siz
     return "";
 }
 
+std::string readCommandLine(const std::vector<std::string> &args, const std::vector<std::string> &known,
+                            OptionStyle style, const std::string &valueWords, std::size_t operandCount,
+                            const std::string &form, Arguments &arguments)
+{
+    std::vector<OptionSpec> options;
+    for (const std::string &name : known)
+        options.push_back({name, valueWords});
+    const std::string problem = splitArguments(args, options, style, arguments);
+    return problem.empty() ? operandCountError(arguments.operands, operandCount, form) : problem;
+}
+
 int usageError(const std::string &message)
 {
     std::fprintf(stderr, "%s: %s\n%s", toolName(), message.c_str(), running ? running->usage : "");

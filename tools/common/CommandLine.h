@@ -48,6 +48,12 @@ std::string splitArguments(const std::vector<std::string> &args, const std::vect
 /// "" when there are exactly count operands; else "unexpected argument 'X': FORM" for one too many, or FORM.
 std::string operandCountError(const std::vector<std::string> &operands, std::size_t count, const std::string &form);
 
+/// splitArguments, then operandCountError: "" when the command line is right, else what is wrong. Each known
+/// option takes a value when valueWords is not empty ("--name needs a value"), else none.
+std::string readCommandLine(const std::vector<std::string> &args, const std::vector<std::string> &known,
+                            OptionStyle style, const std::string &valueWords, std::size_t operandCount,
+                            const std::string &form, Arguments &arguments);
+
 /// A command: its name and what runs it with the arguments after the name; returns the exit status.
 struct Command {
     const char *name;

@@ -62,7 +62,8 @@ int infoCommand(const std::vector<std::string> &args)
     std::printf("fontName         \"%s\"\n", printable(name).c_str());
     std::printf("pointSize        %u\n",
                 static_cast<unsigned>(static_cast<unsigned char>(bytes[fontFormat::pointSizeOffset])));
-    std::printf("fontStyle        %u\n", static_cast<unsigned>(static_cast<unsigned char>(bytes[fontFormat::styleOffset])));
+    std::printf("fontStyle        %u\n",
+                static_cast<unsigned>(static_cast<unsigned char>(bytes[fontFormat::styleOffset])));
     std::printf("charHeight       %u\n", charHeight);
     std::printf("maxCharWidth     %u\n", getLe32(bytes, fontFormat::maxCharWidthOffset));
     std::printf("averageCharWidth %u\n", getLe32(bytes, fontFormat::averageCharWidthOffset));

@@ -143,8 +143,9 @@ int makeCommand(const std::vector<std::string> &args)
         std::fprintf(stderr, "fonttool: note: '%s' has no glyph for \"%s\"; those characters draw nothing\n",
                      printable(fontFile).c_str(), layout.missing.c_str());
     std::printf("%s: \"%s\", point size %lld, %lld pixels, charHeight %llu, strip %llu x %llu pixels\n",
-                printable(out).c_str(), printable(name).c_str(), pointSize, pixelSize, static_cast<unsigned long long>(charHeight),
-                static_cast<unsigned long long>(totalWidth), static_cast<unsigned long long>(charHeight));
+                printable(out).c_str(), printable(name).c_str(), pointSize, pixelSize,
+                static_cast<unsigned long long>(charHeight), static_cast<unsigned long long>(totalWidth),
+                static_cast<unsigned long long>(charHeight));
     return 0;
 }
 
