@@ -18,6 +18,7 @@
 #include "Gui.h"
 #include "Memory.h"
 #include "NFILoader.h"
+#include "PlayerSettings.h"
 #include "Utility.h"
 #include "Video.h"
 
@@ -70,6 +71,8 @@ void processConfigFile()
         Console::addString("Configuration file is being ignored");
         initializeWithDefaults();
     }
+    // A game that named itself: the player's own file of the same name wins over the shipped one.
+    readPlayerSettings(fileComponentOfPath(filename));
 }
 
 SDL_bool initializeSystem(int argc, char **argv)

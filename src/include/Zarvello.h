@@ -40,5 +40,7 @@
 #include "GameLoop.h"
 #include "Init.h"
 #include "KeyMapping.h"
+#include "PlayerData.h"
+#include "PlayerSettings.h"
 
 #endif
