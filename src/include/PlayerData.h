@@ -3,7 +3,8 @@
 /// named itself, and the game's saves in them. The settings folder is $XDG_CONFIG_HOME/<game> (~/.config/<game>
 /// when the variable is unset, empty or relative), the data folder $XDG_DATA_HOME/<game> (~/.local/share/<game>),
 /// the state folder $XDG_STATE_HOME/<game> (~/.local/state/<game>). A folder is made, owner-only (0700), the
-/// first time something is written there; a folder that is a link or belongs to someone else is not used.
+/// first time something is written there (the state folder when the log moves there, at start-up); a folder that
+/// is a link or belongs to someone else is not used.
 ///
 ///     setGameName("walker");                        // in main, before runEngine
 ///     savePlayerFile("hero", text, length);         // ~/.local/share/walker/hero, old or new, never a mix
