@@ -1,10 +1,10 @@
 /// @file
 /// Player data: the folders a game keeps for its player, found by the XDG base directory rules once the game has
-/// named itself, and the game's saves in them. The settings folder is $XDG_CONFIG_HOME/<game> (~/.config/<game>
-/// when the variable is unset, empty or relative), the data folder $XDG_DATA_HOME/<game> (~/.local/share/<game>),
-/// the state folder $XDG_STATE_HOME/<game> (~/.local/state/<game>). A folder is made, owner-only (0700), the
-/// first time something is written there (the state folder when the log moves there, at start-up); a folder that
-/// is a link or belongs to someone else is not used.
+/// named itself (GAME below), and the game's saves in them. The settings folder is $XDG_CONFIG_HOME/GAME
+/// (~/.config/GAME when the variable is unset, empty or relative), the data folder $XDG_DATA_HOME/GAME
+/// (~/.local/share/GAME), the state folder $XDG_STATE_HOME/GAME (~/.local/state/GAME). A folder is made,
+/// owner-only (0700), the first time something is written there (the state folder when the log moves there, at
+/// start-up); a folder that is a link or belongs to someone else is not used.
 ///
 ///     setGameName("walker");                        // in main, before runEngine
 ///     savePlayerFile("hero", text, length);         // ~/.local/share/walker/hero, old or new, never a mix
@@ -21,9 +21,9 @@
 
 /// The three folders of a player.
 enum PlayerFolderKind {
-    PLAYER_CONFIG = 0,  ///< settings: $XDG_CONFIG_HOME/<game>, ~/.config/<game>
-    PLAYER_DATA = 1,    ///< saves: $XDG_DATA_HOME/<game>, ~/.local/share/<game>
-    PLAYER_STATE = 2    ///< the log of an installed game: $XDG_STATE_HOME/<game>, ~/.local/state/<game>
+    PLAYER_CONFIG = 0,  ///< settings: $XDG_CONFIG_HOME/GAME, ~/.config/GAME
+    PLAYER_DATA = 1,    ///< saves: $XDG_DATA_HOME/GAME, ~/.local/share/GAME
+    PLAYER_STATE = 2    ///< the log of an installed game: $XDG_STATE_HOME/GAME, ~/.local/state/GAME
 };
 
 /// Names the game (a plain folder name: not empty, not "." or "..", no "/", no control character, at most 64

@@ -1,10 +1,11 @@
 /// @file
 /// Player settings: the settings file a player owns. For a game that named itself (setGameName), the engine runs,
 /// after the configuration file beside the program, the file of the same name in the player's settings folder
-/// (~/.config/<game>/<configuration file's name>); its assignments win, the command line still comes last. When
-/// that file fails (an unknown name, a value of the wrong kind, a syntax error), every setting keeps the value it
-/// had before the file ran, and one console line names the file, the line and the reason. writePlayerSettings
-/// writes the settings in force back to that file, a script the engine reads back to the same values.
+/// (~/.config/GAME/CONFIGFILE, CONFIGFILE being the configuration file's name); its assignments win, the command
+/// line still comes last. When that file fails (an unknown name, a value of the wrong kind, a syntax error), every
+/// setting keeps the value it had before the file ran, and one console line names the file, the line and the
+/// reason. writePlayerSettings writes the settings in force back to that file, a script the engine reads back to
+/// the same values.
 ///
 ///     stepSize = 12;                // the player changed it on the game's options screen
 ///     writePlayerSettings();        // ~/.config/walker/walker.conf now says "stepSize = 12"
