@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The examples as a game programmer builds them: each is its own CMake project, built out of tree against an
 # installed engine and run in a window of a private X server. Walker: three presses of the right arrow key move
-# the hero three steps to the right. Dialogs: the dialogs are on the screen and the Return key presses the OK
-# button, which counts the press. Escape then ends each with exit status 0 and no leak report. Menu: mouse
-# clicks and keys open the options dialog, change the three settings, keep them, play and come back, and its
-# Quit button ends it. The screens read back are kept in the examples' build directories (walker-after.png,
-# dialogs-after.png, menu-title.png, menu-options.png, menu-playing.png).
+# the hero three steps to the right, and the next run starts it there. Dialogs: the dialogs are on the screen
+# and the Return key presses the OK button, which counts the press. Escape then ends each with exit status 0 and
+# no leak report. Menu: mouse clicks and keys open the options dialog, change the three settings, keep them, play
+# and come back, and its Quit button ends it. The screens read back are kept in the examples' build directories
+# (walker-after.png, dialogs-after.png, menu-title.png, menu-options.png, menu-playing.png).
 # Usage: linux/check-examples.sh [PREFIX]   (default: linux/build installed into a scratch prefix)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,6 +39,9 @@ done
 . "$root/linux/xserver.sh"
 start_xserver "$work"
 unset SDL_VIDEODRIVER
+# What the examples keep for their player (walker's hero) goes to a scratch home, not the user's.
+export HOME="$work/home"
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_STATE_HOME
 
 fail() { echo "check-examples: $*" >&2; exit 1; }
 
@@ -92,6 +95,12 @@ capture "$out/walker/walker-after.png"
 mapfile -t after < <(pixels "$out/walker/walker-after.png" 400,302 424,302)
 is_shirt "${after[1]}" || fail "walker: the hero did not arrive three steps to the right"
 is_grass "${after[0]}" || fail "walker: the field was not repainted where the hero stood"
+finish walker
+echo "-- walker: the hero starts again where it stood"
+[ "$(cat "$HOME/.local/share/walker/hero")" = "408 284" ] || fail "walker: the hero's place was not saved"
+start walker Walker
+capture "$out/walker/walker-again.png"
+is_shirt "$(pixels "$out/walker/walker-again.png" 424,302)" || fail "walker: the hero did not start where it stood"
 finish walker
 
 echo "-- dialogs: the dialogs are there, Return presses OK"

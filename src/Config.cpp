@@ -3,6 +3,7 @@
 // and writes the converted value straight into the program's variable. The script's own global is never
 // stored, so assigning again calls the tag method again.
 #include "Config.h"
+#include "ConfigScript.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -80,6 +81,9 @@ void defaultToVar(const ConfigEntry *entry)
         numberToVar(entry, entry->defNumVal);
 }
 
+// The shipped file's refusals are logged where they happen; a player's file is reported once, with its line.
+bool reportRefusals = true;
+
 int configTagMethod(lua_State *L)
 {
     char buf[512];
@@ -112,7 +116,7 @@ int configTagMethod(lua_State *L)
         } else {
             lua_error(L, "Something horrific just happened. Call a witch doctor.");
         }
-        if (failed)
+        if (failed && reportRefusals)
             Console::addString("%s", buf);
     } catch (const std::bad_alloc &) {
         // Only the interpreter's own error may leave the tag method.
@@ -121,6 +125,26 @@ int configTagMethod(lua_State *L)
     if (failed)
         lua_error(L, buf);
     return 0;
+}
+
+// A fresh interpreter with the key names and "on", "off", "yes", "no" defined, then the tag method installed.
+lua_State *openConfigInterpreter()
+{
+    lua_State *L = lua_open(0);
+    if (!L)
+        return nullptr;
+    for (const KeyNameMapping *key = keyNameList; key->keyName; ++key) {
+        lua_pushnumber(L, key->keyValue);
+        lua_setglobal(L, key->keyName);
+    }
+    for (const PredefinedNumber &number : predefinedNumbers) {
+        lua_pushnumber(L, number.value);
+        lua_setglobal(L, number.name);
+    }
+
+    lua_pushcclosure(L, configTagMethod, 0);
+    lua_settagmethod(L, LUA_TNIL, "setglobal");
+    return L;
 }
 
 }  // namespace
@@ -133,27 +157,33 @@ void initializeWithDefaults()
         defaultToVar(gameSetting(i));
 }
 
+int runPlayerConfigScript(const char *configName)
+{
+    lua_State *L = openConfigInterpreter();
+    if (!L)
+        return LUA_ERRMEM;
+    reportRefusals = false;
+    int luaErr = lua_dofile(L, configName);
+    reportRefusals = true;
+    lua_close(L);
+    return luaErr;
+}
+
+const char *configScriptError()
+{
+    return lastScriptError();
+}
+
 SDL_bool readConfigFile(const char *configName)
 {
     SDL_bool retVal = SDL_TRUE;
     initializeConfigTable();
 
-    lua_State *L = lua_open(0);
+    lua_State *L = openConfigInterpreter();
     if (!L) {
         Console::addString("Error in configuration file!\n");
         return SDL_FALSE;
     }
-    for (const KeyNameMapping *key = keyNameList; key->keyName; ++key) {
-        lua_pushnumber(L, key->keyValue);
-        lua_setglobal(L, key->keyName);
-    }
-    for (const PredefinedNumber &number : predefinedNumbers) {
-        lua_pushnumber(L, number.value);
-        lua_setglobal(L, number.name);
-    }
-
-    lua_pushcclosure(L, configTagMethod, 0);
-    lua_settagmethod(L, LUA_TNIL, "setglobal");
 
     int luaErr = lua_dofile(L, configName);
     if (luaErr == LUA_ERRFILE) {

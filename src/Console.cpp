@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "ConfigTable.h"
+#include "PlayerData.h"
 #include "Utility.h"
 
 namespace {
@@ -37,6 +38,9 @@ void logConsoleString(const char *str)
 Console::Console() : contents(), contentSize(0)
 {
     zarvello::snprintf(255, logFilename, "%s%s%s", executablePath(nullptr), "/", "console.log");
+    // A game that named itself and runs where it cannot write (installed) logs in the player's state folder.
+    if (const char *stateLog = playerLogFile())
+        zarvello::snprintf(255, logFilename, "%s", stateLog);
 }
 
 Console::~Console()

@@ -19,6 +19,7 @@
 #include "InputSetup.h"
 #include "Memory.h"
 #include "NFILoader.h"
+#include "PlayerSettings.h"
 #include "Utility.h"
 #include "Video.h"
 
@@ -71,6 +72,8 @@ void processConfigFile()
         Console::addString("Configuration file is being ignored");
         initializeWithDefaults();
     }
+    // A game that named itself: the player's own file of the same name wins over the shipped one.
+    readPlayerSettings(fileComponentOfPath(filename));
 }
 
 SDL_bool initializeSystem(int argc, char **argv)

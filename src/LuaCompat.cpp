@@ -8,6 +8,7 @@
 // Depends on: EnvRenamer, Utility (opening the script), the packaged interpreter.
 #include "LuaCompat.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -60,6 +61,10 @@ inline int upvalue(int i) { return lua_upvalueindex(i); }
 #undef lua_dofile
 
 namespace {
+
+// The message of the last failed script, kept by lua_dofile without allocating (a script may fail for want of
+// memory).
+char lastError[1024];
 
 // A script gets at most this much memory and this many instructions. A configuration needs a few hundred
 // instructions; 20 million stop an endless script within a small part of a second.
@@ -200,6 +205,7 @@ int lua_settagmethod(lua_State *L, int tag, const char *event)
 
 int lua_dofile(lua_State *L, const char *filename)
 {
+    lastError[0] = '\0';
     // Only a regular file is read: a FIFO or terminal of that name cannot hold start-up.
     std::FILE *file = openRegularFile(filename, "rb");
     if (!file)
@@ -238,6 +244,8 @@ int lua_dofile(lua_State *L, const char *filename)
         status = packaged::pcall(L);
     if (status == packaged::OK)
         return 0;
+    const char *message = ::lua_type(L, -1) == packaged::TSTRING ? ::lua_tolstring(L, -1, nullptr) : "";
+    std::snprintf(lastError, sizeof lastError, "%s", message);
     packaged::pop(L);
     if (status == packaged::ERRFILE)
         return LUA_ERRFILE;
@@ -285,9 +293,17 @@ const char *lua_typename(lua_State *L, int type)
 
 void lua_error(lua_State *L, const char *message)
 {
+    // Where in the script: the function that made the failing assignment.
+    luaL_where(L, 1);
     ::lua_pushstring(L, message);
+    ::lua_concat(L, 2);
     ::lua_error(L);
     std::abort();
+}
+
+const char *lastScriptError()
+{
+    return lastError;
 }
 
 }  // namespace lua4

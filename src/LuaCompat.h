@@ -55,8 +55,13 @@ double lua_tonumber(lua_State *L, int index);
 int lua_type(lua_State *L, int index);
 const char *lua_typename(lua_State *L, int type);
 
-// Abandons the running script with the message; does not return.
+// Abandons the running script with the message, which is prefixed with the place in the script
+// ("<file>:<line>: "); does not return.
 [[noreturn]] void lua_error(lua_State *L, const char *message);
+
+/// Why the last lua_dofile failed, "<file>:<line>: <reason>" when the place is known, cut to 1023 bytes; "" after
+/// a success or a file that could not be read.
+const char *lastScriptError();
 
 }  // namespace lua4
 

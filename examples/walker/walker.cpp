@@ -5,7 +5,9 @@
 // frame, and a frame that changes nothing presents nothing. The hero moves in fixed steps, 60 a second of the
 // clock, at a steady 60 frames a second, so it walks at the same speed on every machine: each press of an
 // arrow key is one stride of stepSize pixels, walked 2 pixels a step, and a key held down walks on stride after
-// stride. Escape (the engine's quit key) or closing the window ends it.
+// stride. Escape (the engine's quit key) or closing the window ends it. The game names itself, so the hero
+// starts where it stood when the player last quit (a save in ~/.local/share/walker/hero) and the player's own
+// ~/.config/walker/walker.conf wins over the shipped one.
 // Depends on: the installed Zarvello engine.
 #include <zarvello/Clock.h>
 #include <zarvello/ConfigTable.h>
@@ -19,6 +21,7 @@
 #include <zarvello/ImageManager.h>
 #include <zarvello/Init.h>
 #include <zarvello/Input.h>
+#include <zarvello/PlayerData.h>
 #include <zarvello/RenderQueue.h>
 #include <zarvello/Video.h>
 
@@ -99,6 +102,28 @@ int clamp(int value, int low, int high)
     return value < low ? low : value > high ? high : value;
 }
 
+// The hero's place is kept as the text "<x> <y>" in the player's save "hero".
+void restoreHeroPosition()
+{
+    char text[32];
+    Sint32 length = loadPlayerFile("hero", text, sizeof text - 1);
+    int x, y;
+    if (length <= 0)
+        return;
+    text[length] = '\0';
+    if (SDL_sscanf(text, "%d %d", &x, &y) == 2) {
+        heroX = clamp(x, 0, screenWidth - heroSize);
+        heroY = clamp(y, 0, screenHeight - heroSize);
+    }
+}
+
+void saveHeroPosition()
+{
+    char text[32];
+    int length = SDL_snprintf(text, sizeof text, "%d %d\n", heroX, heroY);
+    savePlayerFile("hero", text, Uint32(length));
+}
+
 SDL_bool setUp()
 {
     tile = ImageManager::getImage("/gfx/walker/tile.tga");
@@ -108,6 +133,7 @@ SDL_bool setUp()
         Console::addString("walker: the game's data is missing (data/walker.nfi)");
         return SDL_FALSE;
     }
+    restoreHeroPosition();
     heroImage->setColorKey(255, 0, 255);
     hero = new ImageList(heroImage, 2, 1);
     hero->retain();
@@ -191,6 +217,9 @@ void frame()
 
 void cleanUp()
 {
+    // Only a game that started has a place to keep.
+    if (hero)
+        saveHeroPosition();
     if (hero)
         hero->release();
     hero = nullptr;
@@ -200,6 +229,7 @@ void cleanUp()
 
 int main(int argc, char **argv)
 {
+    setGameName("walker");
     setWindowCaption("Walker");
     setConfigFileName("walker.conf");
     setSkinRequired(SDL_FALSE);

@@ -41,7 +41,8 @@ void shutdownSystem();
 void parseCommandLine(int argc, char **argv);
 
 /// Runs the configuration file ("zarvello.conf" from the run directory unless a game named another); a failing
-/// script is reported and the defaults restored.
+/// script is reported and the defaults restored. Then, for a game that named itself, the player's file of the same
+/// name (PlayerSettings.h).
 void processConfigFile();
 
 #endif

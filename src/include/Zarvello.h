@@ -47,5 +47,7 @@
 #include "Init.h"
 #include "Input.h"
 #include "KeyMapping.h"
+#include "PlayerData.h"
+#include "PlayerSettings.h"
 
 #endif
