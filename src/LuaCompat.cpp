@@ -461,10 +461,6 @@ int lua_settagmethod(lua_State *L, int tag, const char *event)
 
 int lua_dofile(lua_State *L, const char *filename)
 {
-    // The script's time counts from here, its reading and compiling included.
-    void *ud = nullptr;
-    lua_getallocf(L, &ud);
-    static_cast<Budget *>(ud)->deadline = nanosecondsNow() + timeLimitNanoseconds;
     // Only a regular file is read: a FIFO or terminal of that name cannot hold start-up.
     std::FILE *file = openRegularFile(filename, "rb");
     if (!file)
@@ -499,8 +495,14 @@ int lua_dofile(lua_State *L, const char *filename)
     EnvRenamer renamer(text.data(), text.size());
     const std::string chunkName = std::string("@") + filename;
     int status = ::lua_load(L, readRenamed, &renamer, chunkName.c_str(), "t");
-    if (status == packaged::OK)
+    // The script's time counts from its first instruction; reading and compiling take time in proportion to
+    // the file, whose size is bounded.
+    if (status == packaged::OK) {
+        void *ud = nullptr;
+        lua_getallocf(L, &ud);
+        static_cast<Budget *>(ud)->deadline = nanosecondsNow() + timeLimitNanoseconds;
         status = packaged::pcall(L);
+    }
     if (status == packaged::OK)
         return 0;
     packaged::pop(L);

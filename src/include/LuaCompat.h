@@ -3,8 +3,8 @@
 // string 3; a file that cannot be opened gives 2). The "setglobal" tag method of the nil tag fires for every
 // assignment to a global whose value is nil and never stores the value itself.
 // Scripts load as text only, from a regular file of at most 64 MiB; a script gets no library, at most 64 MiB of
-// memory, 20 million instructions and one second from the start of lua_dofile (the clock is read after every
-// instruction), so a hostile script cannot exhaust the machine or hold start-up. _ENV is an ordinary name, as it
+// memory, 20 million instructions and half a second of running (the clock is read more often the more memory the
+// script holds), so a hostile script cannot exhaust the machine or hold start-up. _ENV is an ordinary name, as it
 // is in the configuration language.
 // Depends on: the interpreter library and Utility (only in LuaCompat.cpp).
 #ifndef ZARVELLO_LUACOMPAT_H
