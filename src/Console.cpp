@@ -25,6 +25,13 @@ bool isOn(const SDL_bool &setting)
 // waits on it.
 void logConsoleString(const char *str)
 {
+    // Lines logged before start-up found the run directory have no log file yet: they reach standard error (and
+    // the held lines) only. The name is taken from the first line after.
+    if (!logFilename[0]) {
+        if (runDirectoryKnown() == SDL_FALSE)
+            return;
+        zarvello::snprintf(255, logFilename, "%s%s%s", executablePath(nullptr), "/", "console.log");
+    }
     FILE *file = openRegularFile(logFilename, "a");
     if (!file)
         return;
@@ -36,7 +43,9 @@ void logConsoleString(const char *str)
 
 Console::Console() : contents(), contentSize(0)
 {
-    zarvello::snprintf(255, logFilename, "%s%s%s", executablePath(nullptr), "/", "console.log");
+    logFilename[0] = '\0';
+    if (runDirectoryKnown() == SDL_TRUE)
+        zarvello::snprintf(255, logFilename, "%s%s%s", executablePath(nullptr), "/", "console.log");
 }
 
 Console::~Console()
@@ -46,13 +55,8 @@ Console::~Console()
 
 Console *Console::globalConsole()
 {
-    if (!globalConsoleObject) {
-        // The log file name needs the run directory; computing it for the first time may itself log (and so
-        // create the console), which must happen before this instance exists.
-        executablePath(nullptr);
-        if (!globalConsoleObject)
-            globalConsoleObject = new Console();
-    }
+    if (!globalConsoleObject)
+        globalConsoleObject = new Console();
     return globalConsoleObject;
 }
 
