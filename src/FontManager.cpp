@@ -186,7 +186,7 @@ FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0), index(ne
 FontManager::~FontManager()
 {
     for (Uint32 i = 0; i < currentSize; ++i)
-        list[i]->release();
+        list[i]->releaseFromCache();
     if (list)
         mem_dealloc(list);
     delete index;
@@ -234,7 +234,7 @@ SDL_bool FontManager::addFont(EngineFont *font)
         return SDL_FALSE;
     if (!index->add(font->getFilename(), sizeAndColour(font->fontInfo.pointSize, font->r, font->g, font->b), font))
         return SDL_FALSE;
-    font->retain();
+    font->retainForCache(font->getFilename());
     list[currentSize++] = font;
     return SDL_TRUE;
 }

@@ -140,6 +140,21 @@ TEST_F(FontCache, DestroyingTheCacheFreesItsFontsAndKeepsTheRetainedOnes)
     EXPECT_EQ(totalAllocatedMemory(), baseline);
 }
 
+TEST_F(FontCache, ReleasingAFontTheCacheLendsIsAnErrorAndTheFontStays)
+{
+    writeData("/gfx/fonts/Sans_12.font", fontOfSize(12).bytes());
+    EngineFont *font = FontManager::getFont("Sans", 12, 1, 2, 3);
+    ASSERT_NE(font, nullptr);
+    font->release();
+    EXPECT_EQ(lastLine(), "ERROR: release of '/gfx/fonts/Sans_12.font', which a cache lends: it stays until the "
+                          "cache lets it go");
+    EXPECT_EQ(font->retainCount(), 1);
+    EXPECT_EQ(FontManager::getFont("Sans", 12, 1, 2, 3), font);
+    fillScreen(0);
+    EXPECT_EQ(font->blitText(0, 0, 0, " "), 1u);
+    EXPECT_EQ(pixel(0, 0), mapped(1, 2, 3));
+}
+
 class FontCacheIndex : public NarrowedCacheHashes<FontCache> {};
 
 INSTANTIATE_TEST_SUITE_P(HashBits, FontCacheIndex, cacheHashMasks(), cacheHashMaskName);

@@ -235,7 +235,8 @@ TEST_F(SpriteSheet, SheetHoldsItsSurfaceUntilItGoes)
 
 namespace {
 
-// The mistakes a game makes most: a sheet over an image that failed to load, a rectangle list that is null.
+// The mistakes a game makes most: a sheet over an image that failed to load, a rectangle list that is null, and
+// a release of what the image cache lends.
 TEST_F(SpriteSheet, SheetOverAMissingImageHasNoCellsDrawsNothingAndSaysSoOnce)
 {
     GraphicSurface *missing = ImageManager::getImage("/gfx/typo.tga");
@@ -278,6 +279,30 @@ TEST_F(SpriteSheet, NullRectangleIsIgnored)
     list->addRect(&cell);
     EXPECT_EQ(1u, list->count());
     list->release();
+}
+
+TEST_F(SpriteSheet, ReleasingAnImageTheCacheLendsIsAnErrorAndTheImageStays)
+{
+    GraphicSurface *surface = sheet(32, 32, "/gfx/lent.tga");
+    ASSERT_NE(nullptr, surface);
+    surface->release();
+    surface->release();
+    EXPECT_EQ(2, linesEqualTo("ERROR: release of '/gfx/lent.tga', which a cache lends: it stays until the cache "
+                              "lets it go"));
+    EXPECT_EQ(1, surface->retainCount());
+    EXPECT_EQ(surface, ImageManager::getImage("/gfx/lent.tga"));
+    ImageList *list = new ImageList(surface, 2, 2);
+    list->retain();
+    clearScreen();
+    list->blitImage(3, 0, 0);
+    EXPECT_EQ(std::make_pair(16, 16), shownAt(0, 0));
+    list->release();
+
+    // A game that retains it may release its own reference, as always.
+    surface->retain();
+    surface->release();
+    EXPECT_EQ(1, surface->retainCount());
+    // The cache's own release at its end destroys it (TearDown checks that nothing is left).
 }
 
 }  // namespace
