@@ -2,7 +2,8 @@
 # The installed engine as a game programmer gets it: installs the build (the API reference included) into a
 # scratch prefix, builds and runs a small program of the tests' own (tests/install) out of tree against that
 # prefix once through find_package(Zarvello) and once through pkg-config, compiles every installed header on
-# its own, and makes the Debian package and checks its contents and dependencies. With --system it also
+# its own, and makes the Debian package (in BUILD_DIR-package, configured for /usr) and checks its contents,
+# its dependencies and what lintian says (an error fails the check). With --system it also
 # installs that package on this machine, builds the program against /usr and removes the package again.
 # Usage: linux/check-install.sh [--system] [BUILD_DIR]   (default linux/build; configured and built first)
 set -euo pipefail
@@ -79,19 +80,37 @@ needs_no_lua "$work/pc/installcheck"
 run_check "$work/pc"
 unset PKG_CONFIG_PATH
 
-step "the Debian package"
-(cd "$build" && cpack -G DEB >/dev/null)
-deb=$(ls -t "$build"/libzarvello-dev_*.deb | head -n 1)
+step "the Debian package (configured for /usr in ${build}-package), and lintian on it"
+# A package installs under /usr, where the library, its CMake files and zarvello.pc belong in the multiarch
+# folder; a build configured for that prefix puts them there.
+package_build="${build}-package"
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$root" -B "$package_build" -DCMAKE_INSTALL_PREFIX=/usr -DZARVELLO_TESTS=OFF -DZARVELLO_BENCH=OFF \
+  "${launcher[@]}" >/dev/null
+cmake --build "$package_build" -j"$jobs" >/dev/null
+rm -f "$package_build"/libzarvello-dev_*.deb
+(cd "$package_build" && cpack -G DEB >/dev/null)
+deb=$(ls -t "$package_build"/libzarvello-dev_*.deb | head -n 1)
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 dpkg-deb -c "$deb" > "$work/contents"
-for f in ./usr/include/zarvello/Init.h ./usr/lib/libzarvello.a ./usr/lib/cmake/Zarvello/ZarvelloConfig.cmake \
-         ./usr/lib/pkgconfig/zarvello.pc ./usr/bin/nfitool ./usr/bin/imgtool ./usr/bin/fonttool ./usr/bin/skintool \
-         ./usr/share/zarvello/default.nfi ./usr/share/doc/zarvello/LICENSE ./usr/share/doc/zarvello/api/index.html; do
+for f in ./usr/include/zarvello/Init.h "./usr/lib/$multiarch/libzarvello.a" \
+         "./usr/lib/$multiarch/cmake/Zarvello/ZarvelloConfig.cmake" "./usr/lib/$multiarch/pkgconfig/zarvello.pc" \
+         ./usr/bin/nfitool ./usr/bin/imgtool ./usr/bin/fonttool ./usr/bin/skintool \
+         ./usr/share/man/man1/nfitool.1.gz ./usr/share/man/man1/imgtool.1.gz ./usr/share/man/man1/fonttool.1.gz \
+         ./usr/share/man/man1/skintool.1.gz ./usr/share/zarvello/default.nfi ./usr/share/doc/zarvello/LICENSE \
+         ./usr/share/doc/zarvello/api/index.html \
+         ./usr/share/doc/libzarvello-dev/copyright ./usr/share/doc/libzarvello-dev/changelog.gz; do
   grep -q " $f\$" "$work/contents" || { echo "check-install: the package lacks $f" >&2; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in libsdl1.2-dev liblua5.4-dev libc6 libstdc++6 libfreetype6; do
   grep -q "$d" <<<"$depends" || { echo "check-install: the package does not depend on $d ($depends)" >&2; exit 1; }
 done
+# Errors fail the check; warnings are shown.
+lintian --fail-on error --tag-display-limit 0 "$deb" || { echo "check-install: lintian found errors in $deb" >&2; exit 1; }
 echo "$(basename "$deb"): Depends: $depends"
 
 if [ "$system" -eq 1 ]; then

@@ -25,7 +25,7 @@ elif ! installed libsdl1.2-dev; then
 fi
 
 packages=(
-  cmake g++ make pkg-config git doxygen dpkg-dev file
+  cmake g++ make pkg-config git doxygen dpkg-dev file lintian
   "$sdl_dev" libsdl2-2.0-0 liblua5.4-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-apps x11-utils libx11-dev xauth

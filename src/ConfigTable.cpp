@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "Console.h"
+#include "EngineStarted.h"
 #include "KeyMapping.h"
 #include "Utility.h"
 
@@ -112,6 +113,8 @@ SDL_bool addGameSetting(const char *function, const char *name, Uint16 type, Uin
         refusal = "no variable to write to";
     else if (gameSettingsUsed == maxGameSettings)
         refusal = "no room for more game settings";
+    else if (engineStarted())
+        refusal = "the engine has started; a game registers its settings before runEngine";
     if (refusal) {
         Console::addString("ERROR: %s ('%.255s'): %s", function, name ? name : "", refusal);
         return SDL_FALSE;
@@ -155,6 +158,22 @@ SDL_bool registerKeySetting(const char *name, SDLKey *variable, SDLKey defaultVa
 {
     return addGameSetting("registerKeySetting", name, CONFIG_TNUMBER, numSDLKEY, variable,
                           storedSetting(defaultValue), "");
+}
+
+namespace {
+
+bool runEngineBegun = false;
+
+}  // namespace
+
+void markEngineStarted()
+{
+    runEngineBegun = true;
+}
+
+bool engineStarted()
+{
+    return runEngineBegun;
 }
 
 void clearGameSettings()

@@ -22,10 +22,26 @@ bool isOn(const SDL_bool &setting)
     return storedSetting(setting) == Uint32(SDL_TRUE);
 }
 
+// The log file beside the executable, or, for a game that named itself and runs where it cannot write
+// (installed), in the player's state folder.
+void nameLogFile()
+{
+    zarvello::snprintf(255, logFilename, "%s%s%s", executablePath(nullptr), "/", "console.log");
+    if (const char *stateLog = playerLogFile())
+        zarvello::snprintf(255, logFilename, "%s", stateLog);
+}
+
 // A log file name that is a FIFO, terminal or device takes no line, like one that cannot be opened; nothing
 // waits on it.
 void logConsoleString(const char *str)
 {
+    // Lines logged before start-up found the run directory have no log file yet: they reach standard error (and
+    // the held lines) only. The name is taken from the first line after.
+    if (!logFilename[0]) {
+        if (runDirectoryKnown() == SDL_FALSE)
+            return;
+        nameLogFile();
+    }
     FILE *file = openRegularFile(logFilename, "a");
     if (!file)
         return;
@@ -37,10 +53,9 @@ void logConsoleString(const char *str)
 
 Console::Console() : contents(), contentSize(0)
 {
-    zarvello::snprintf(255, logFilename, "%s%s%s", executablePath(nullptr), "/", "console.log");
-    // A game that named itself and runs where it cannot write (installed) logs in the player's state folder.
-    if (const char *stateLog = playerLogFile())
-        zarvello::snprintf(255, logFilename, "%s", stateLog);
+    logFilename[0] = '\0';
+    if (runDirectoryKnown() == SDL_TRUE)
+        nameLogFile();
 }
 
 Console::~Console()
@@ -50,13 +65,8 @@ Console::~Console()
 
 Console *Console::globalConsole()
 {
-    if (!globalConsoleObject) {
-        // The log file name needs the run directory; computing it for the first time may itself log (and so
-        // create the console), which must happen before this instance exists.
-        executablePath(nullptr);
-        if (!globalConsoleObject)
-            globalConsoleObject = new Console();
-    }
+    if (!globalConsoleObject)
+        globalConsoleObject = new Console();
     return globalConsoleObject;
 }
 

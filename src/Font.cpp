@@ -232,8 +232,9 @@ Uint32 EngineFont::textSize(const char *text) const
 {
     if (!text)
         return 0;
+    // blitText draws at most maxTextLength characters of a text; the width is that of what it draws.
     Uint64 width = 0;
-    for (; *text; ++text) {
+    for (Uint32 drawn = 0; *text && drawn < maxTextLength; ++text, ++drawn) {
         const SDL_Rect *rect = charRect(static_cast<unsigned char>(*text));
         if (rect)
             width += rect->w;

@@ -1,8 +1,9 @@
 // FontManager: the font cache, and loading a font file into a glyph strip of one colour.
-// The cache keeps its fonts in the order they were loaded, with an index beside them keyed by data name, the
-// point size the file records and the colour, that answers exactly as a walk in that order would: the first
-// font of the key. Several fonts may share a key (a data name asked for with a size its file does not record is
-// loaded again on every request), and the first of them is the one the index keeps.
+// The cache keeps its fonts in the order they were loaded, with an index beside them keyed by data name and
+// colour, that answers exactly as a walk in that order would: the first font of the key. One data name and
+// colour is one file drawn in one colour, so the size asked for is not part of the key: a data name asked for
+// with any size, or a bare name whose file records another point size, is found again rather than loaded again,
+// and asking for the same thing again never grows the cache.
 // Loading reads the fields in file order and stops at the first failure with its reason; the bytes come in one
 // read through the data loader rather than one per field (see FontFields). A file must be well formed to load:
 // its glyphs fit the strip side by side and top-aligned, the strip is at most 65,536 pixels (its positions are
@@ -46,10 +47,9 @@ void blitChar(FontCharacter *character, int startX, SDL_Surface *surf, Uint8 r, 
 }
 
 // The part of a font's cache key beside its data name.
-Uint32 sizeAndColour(Uint8 size, Uint8 r, Uint8 g, Uint8 b)
+Uint32 colourKey(Uint8 r, Uint8 g, Uint8 b)
 {
-    return static_cast<Uint32>(size) | static_cast<Uint32>(r) << 8 | static_cast<Uint32>(g) << 16 |
-           static_cast<Uint32>(b) << 24;
+    return static_cast<Uint32>(r) << 8 | static_cast<Uint32>(g) << 16 | static_cast<Uint32>(b) << 24;
 }
 
 // The glyph records of one file while it loads; frees whatever was read when it goes.
@@ -187,7 +187,7 @@ FontManager::FontManager() : list(nullptr), currentSize(0), maxSize(0), index(ne
 FontManager::~FontManager()
 {
     for (Uint32 i = 0; i < currentSize; ++i)
-        list[i]->release();
+        list[i]->releaseFromCache();
     if (list)
         mem_dealloc(list);
     delete index;
@@ -217,7 +217,7 @@ EngineFont *FontManager::retreiveFont(const char *fontName, Uint8 size, Uint8 r,
         return nullptr;
     char filename[256];
     makeFontFilename(fontName, size, filename);
-    EngineFont *cached = static_cast<EngineFont *>(index->find(filename, sizeAndColour(size, r, g, b)));
+    EngineFont *cached = static_cast<EngineFont *>(index->find(filename, colourKey(r, g, b)));
     if (cached)
         return cached;
     EngineFont *font = loadFont(fontName, size, r, g, b);
@@ -233,9 +233,9 @@ SDL_bool FontManager::addFont(EngineFont *font)
 {
     if (currentSize == maxSize && !growToSize(currentSize + cacheGrowth))
         return SDL_FALSE;
-    if (!index->add(font->getFilename(), sizeAndColour(font->fontInfo.pointSize, font->r, font->g, font->b), font))
+    if (!index->add(font->getFilename(), colourKey(font->r, font->g, font->b), font))
         return SDL_FALSE;
-    font->retain();
+    font->retainForCache(font->getFilename());
     list[currentSize++] = font;
     return SDL_TRUE;
 }

@@ -1,5 +1,7 @@
 // Sprite sheets: the constructors' cell set-up and the release of the surface. Grid cutting never divides by
-// zero: a grid without columns or rows has no cells, and cells of a sheet smaller than the grid are empty.
+// zero: a grid without columns or rows has no cells, and cells of a sheet smaller than the grid are empty. A sheet
+// over no surface (the usual result of a mistyped image name) says so once and stays without cells, so none of
+// its calls reaches a null surface; the rectangle list's constructor given no rectangle reads no further argument.
 // Depends on: ManagedResource, GraphicSurface, Console.
 #include "ImageList.h"
 
@@ -22,12 +24,16 @@ void ImageList::baseInit(GraphicSurface *inSurface)
 {
     if (inSurface)
         inSurface->retain();
+    else
+        Console::addString("ERROR: ImageList: no image to cut cells from; the sheet has none and draws nothing");
     surface = inSurface;
     currentSize = 0;
 }
 
 void ImageList::rectInit(SDL_Rect *r1, va_list others)
 {
+    if (!r1)
+        return;
     addRect(r1);
     while (SDL_Rect *rect = va_arg(others, SDL_Rect *))
         addRect(rect);
@@ -35,6 +41,8 @@ void ImageList::rectInit(SDL_Rect *r1, va_list others)
 
 void ImageList::arrayInit(Uint32 horzCount, Uint32 vertCount)
 {
+    if (!surface)
+        return;
     const char *name = surface ? surface->getName() : "";
     if (horzCount == 0 || vertCount == 0) {
         Console::addString("WARNING: ImageList->arrayInit (%d,%d, '%s'): a grid without columns or rows has no "

@@ -43,7 +43,7 @@ ImageManager::ImageManager()
 ImageManager::~ImageManager()
 {
     for (Uint32 i = 0; i < currentSize; ++i)
-        list[i]->release();
+        list[i]->releaseFromCache();
     delete[] list;
     delete index;
 }
@@ -71,7 +71,7 @@ bool ImageManager::addImage(GraphicSurface *image)
         growToSize(currentSize + capacityStep);
     if (!index->add(image->getName(), 0, image))
         return false;
-    image->retain();
+    image->retainForCache(image->getName());
     list[currentSize++] = image;
     return true;
 }

@@ -13,6 +13,7 @@
 #include "Config.h"
 #include "ConfigTable.h"
 #include "Console.h"
+#include "EngineStarted.h"
 #include "Game.h"
 #include "GameLoop.h"
 #include "Gui.h"
@@ -33,6 +34,12 @@ SDL_bool leakReport = SDL_TRUE;
 
 void setConfigFileName(const char *name)
 {
+    // A name cut to fit would read another file: it is refused whole.
+    if (name && std::strlen(name) > 255) {
+        Console::addString("ERROR: setConfigFileName ('%.200s...'): a name of %u characters is longer than 255; "
+                           "'%s' stays", name, static_cast<unsigned>(std::strlen(name)), configFileName);
+        return;
+    }
     zarvello::snprintf(255, configFileName, "%s", name && *name ? name : "zarvello.conf");
 }
 
@@ -115,6 +122,12 @@ void shutdownSystem()
 
 int runEngine(int argc, char **argv, const GameHooks *hooks)
 {
+    // Once in a process: a second run, or one from inside a hook, would start over what stands or has gone.
+    if (engineStarted()) {
+        Console::addString("ERROR: runEngine: the engine runs once in a process, and it has run already");
+        return 1;
+    }
+    markEngineStarted();
     if (initializeSystem(argc, argv) == SDL_FALSE) {
         shutdownSystem();
         return 1;

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include <sys/stat.h>
+#include <time.h>
 
 // lua.hpp declares the interpreter's functions extern "C"; a library that defines them with C++ names is
 // declared by its plain headers.
@@ -66,16 +67,53 @@ namespace {
 // memory).
 char lastError[1024];
 
-// A script gets at most this much memory and this many instructions. A configuration needs a few hundred
-// instructions; 20 million stop an endless script within a small part of a second.
+// A script gets at most this much memory, this many instructions and this much time. A configuration needs a
+// few hundred instructions and a few dozen kilobytes.
 const std::size_t memoryLimit = 64u << 20;
-const int instructionsPerHook = 1000000;
-const int hookLimit = 20;
+const long instructionLimit = 20000000;
+const long timeLimitNanoseconds = 500000000;
+
+// One instruction may do work in proportion to the memory the script holds (compare or join strings of many
+// megabytes, at worst some 10 ns a byte), so the clock is read after fewer instructions the more memory is in
+// use: after checkWork / (bytes in use) instructions, and at once when the memory in use has doubled since. The
+// work between two readings of the clock stays within some 40 ms whatever the script does, and an ordinary
+// script reads it every few dozen instructions.
+const std::size_t checkWork = 8u << 20;
+const std::size_t instructionsPerCheckLimit = 10000;
+
+long nanosecondsNow()
+{
+    // The coarse clock is read without a system call; its few milliseconds of resolution are plenty here.
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<long>(now.tv_sec) * 1000000000L + now.tv_nsec;
+}
 
 struct Budget {
     std::size_t used;
-    int hooks;
+    long instructions;    // run up to the last check
+    int instructionsNow;  // run since the last check, when it comes
+    long deadline;
+    std::size_t checkAbove;  // the memory in use that brings the next check forward
+    lua_State *state;
 };
+
+void instructionHook(lua_State *L, lua_Debug *);
+
+// Sets the hook to run after the number of instructions the memory in use allows.
+void scheduleCheck(lua_State *L, Budget *budget)
+{
+    std::size_t count = checkWork / (budget->used ? budget->used : 1);
+    if (count < 1)
+        count = 1;
+    if (count > instructionsPerCheckLimit)
+        count = instructionsPerCheckLimit;
+    budget->checkAbove = budget->used * 2;
+    if (budget->instructionsNow != static_cast<int>(count)) {
+        budget->instructionsNow = static_cast<int>(count);
+        lua_sethook(L, instructionHook, LUA_MASKCOUNT, static_cast<int>(count));
+    }
+}
 
 void *limitedAlloc(void *ud, void *ptr, std::size_t osize, std::size_t nsize)
 {
@@ -89,8 +127,15 @@ void *limitedAlloc(void *ud, void *ptr, std::size_t osize, std::size_t nsize)
     if (nsize > old && nsize - old > memoryLimit - budget->used)
         return nullptr;
     void *block = std::realloc(ptr, nsize);
-    if (block)
+    if (block) {
         budget->used = budget->used - old + nsize;
+        // Much more memory than at the last check: check after the running instruction.
+        if (budget->state && budget->used > budget->checkAbove) {
+            budget->checkAbove = memoryLimit;
+            budget->instructionsNow = 1;
+            lua_sethook(budget->state, instructionHook, LUA_MASKCOUNT, 1);
+        }
+    }
     return block;
 }
 
@@ -98,8 +143,11 @@ void instructionHook(lua_State *L, lua_Debug *)
 {
     void *ud = nullptr;
     lua_getallocf(L, &ud);
-    if (++static_cast<Budget *>(ud)->hooks > hookLimit)
+    Budget *budget = static_cast<Budget *>(ud);
+    budget->instructions += budget->instructionsNow;
+    if (budget->instructions > instructionLimit || nanosecondsNow() > budget->deadline)
         luaL_error(L, "the script ran too long");
+    scheduleCheck(L, budget);
 }
 
 
@@ -146,7 +194,8 @@ lua_State *lua_open(int)
         std::free(budget);
         return nullptr;
     }
-    lua_sethook(L, instructionHook, LUA_MASKCOUNT, instructionsPerHook);
+    budget->state = L;
+    scheduleCheck(L, budget);
     return L;
 }
 
@@ -240,8 +289,14 @@ int lua_dofile(lua_State *L, const char *filename)
     EnvRenamer renamer(text.data(), text.size());
     const std::string chunkName = std::string("@") + filename;
     int status = ::lua_load(L, readRenamed, &renamer, chunkName.c_str(), "t");
-    if (status == packaged::OK)
+    // The script's time counts from its first instruction; reading and compiling take time in proportion to
+    // the file, whose size is bounded.
+    if (status == packaged::OK) {
+        void *ud = nullptr;
+        lua_getallocf(L, &ud);
+        static_cast<Budget *>(ud)->deadline = nanosecondsNow() + timeLimitNanoseconds;
         status = packaged::pcall(L);
+    }
     if (status == packaged::OK)
         return 0;
     const char *message = ::lua_type(L, -1) == packaged::TSTRING ? ::lua_tolstring(L, -1, nullptr) : "";

@@ -3,8 +3,9 @@
 // string 3; a file that cannot be opened gives 2). The "setglobal" tag method of the nil tag fires for every
 // assignment to a global whose value is nil and never stores the value itself.
 // Scripts load as text only, from a regular file of at most 64 MiB; a script gets no library, at most 64 MiB of
-// memory and 20 million instructions, so a hostile script cannot exhaust the machine or hang start-up. _ENV is
-// an ordinary name, as it is in the configuration language.
+// memory, 20 million instructions and half a second of running (the clock is read more often the more memory the
+// script holds), so a hostile script cannot exhaust the machine or hold start-up. _ENV is an ordinary name, as it
+// is in the configuration language.
 // Depends on: the interpreter library, EnvRenamer and Utility (only in LuaCompat.cpp).
 #ifndef ZARVELLO_LUACOMPAT_H
 #define ZARVELLO_LUACOMPAT_H

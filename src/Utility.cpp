@@ -44,8 +44,16 @@ char *strdup(const char *str)
 char *defaultDataPath(const char *argv0)
 {
     static char tempPath[256];
-    if (!tempPath[0])
+    if (!tempPath[0]) {
         zarvello::snprintf(255, tempPath, "%s%s", executablePath(argv0), "/data");
+        // Before the run directory is known the answer is provisional and is not kept.
+        if (runDirectoryKnown() == SDL_FALSE) {
+            static char provisional[256];
+            zarvello::snprintf(255, provisional, "%s", tempPath);
+            tempPath[0] = '\0';
+            return provisional;
+        }
+    }
     return tempPath;
 }
 

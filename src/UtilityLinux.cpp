@@ -65,11 +65,17 @@ char *executablePath(const char *argv0)
 {
     if (runPathKnown)
         return runPath;
+    // Asked before start-up named the program (a game's console line before runEngine): the current directory
+    // for now, and nothing is fixed, so that start-up still finds the run directory from argv[0].
+    if (!argv0) {
+        zarvello::snprintf(255, runPath, "%s", ".");
+        return runPath;
+    }
     runPathKnown = true;
 
     char candidate[256];
     char resolved[PATH_MAX];
-    bool usable = argv0 && std::strlen(argv0) < sizeof candidate;
+    bool usable = std::strlen(argv0) < sizeof candidate;
     if (usable) {
         if (std::strchr(argv0, '/'))
             zarvello::snprintf(255, candidate, "%s", argv0);
@@ -85,6 +91,11 @@ char *executablePath(const char *argv0)
     zarvello::snprintf(255, runPath, "%s", resolved);
     *std::strrchr(runPath, '/') = '\0';
     return runPath;
+}
+
+SDL_bool runDirectoryKnown()
+{
+    return runPathKnown ? SDL_TRUE : SDL_FALSE;
 }
 
 std::FILE *openRegularFile(const char *path, const char *mode)

@@ -232,3 +232,77 @@ TEST_F(SpriteSheet, SheetHoldsItsSurfaceUntilItGoes)
 }
 
 }  // namespace
+
+namespace {
+
+// The mistakes a game makes most: a sheet over an image that failed to load, a rectangle list that is null, and
+// a release of what the image cache lends.
+TEST_F(SpriteSheet, SheetOverAMissingImageHasNoCellsDrawsNothingAndSaysSoOnce)
+{
+    GraphicSurface *missing = ImageManager::getImage("/gfx/typo.tga");
+    ASSERT_EQ(nullptr, missing);
+    const int before = static_cast<int>(newLines().size());
+    ImageList *grid = new ImageList(missing, 3, 3);
+    grid->retain();
+    ImageList *listed = new ImageList(missing, static_cast<SDL_Rect *>(nullptr));
+    listed->retain();
+    EXPECT_EQ(2, static_cast<int>(newLines().size()) - before);  // one line for each sheet
+    EXPECT_EQ(2, linesEqualTo("ERROR: ImageList: no image to cut cells from; the sheet has none and draws nothing"));
+    const int afterConstruction = static_cast<int>(newLines().size());
+    EXPECT_EQ(0u, grid->count());
+    clearScreen();
+    grid->blitImage(0, 10, 10);
+    SDL_Rect area = {0, 0, 100, 100};
+    grid->tileImage(4, &area);
+    SDL_Rect cell = {0, 0, 8, 8};
+    grid->addRect(&cell);
+    EXPECT_EQ(0u, grid->count());
+    EXPECT_EQ(0, grid->width(0));
+    EXPECT_EQ(0, grid->height(0));
+    EXPECT_EQ(0, grid->surfaceWidth());
+    EXPECT_EQ(std::make_pair(-1, -1), shownAt(10, 10));
+    EXPECT_EQ(afterConstruction, static_cast<int>(newLines().size()));
+    grid->release();
+    listed->release();
+}
+
+TEST_F(SpriteSheet, NullRectangleIsIgnored)
+{
+    GraphicSurface *surface = sheet(32, 32);
+    ASSERT_NE(nullptr, surface);
+    ImageList *list = new ImageList(surface, static_cast<SDL_Rect *>(nullptr));
+    list->retain();
+    EXPECT_EQ(0u, list->count());
+    list->addRect(nullptr);
+    EXPECT_EQ(0u, list->count());
+    SDL_Rect cell = {0, 0, 16, 16};
+    list->addRect(&cell);
+    EXPECT_EQ(1u, list->count());
+    list->release();
+}
+
+TEST_F(SpriteSheet, ReleasingAnImageTheCacheLendsIsAnErrorAndTheImageStays)
+{
+    GraphicSurface *surface = sheet(32, 32, "/gfx/lent.tga");
+    ASSERT_NE(nullptr, surface);
+    surface->release();
+    surface->release();
+    EXPECT_EQ(2, linesEqualTo("ERROR: release of '/gfx/lent.tga', which a cache lends: it stays until the cache "
+                              "lets it go"));
+    EXPECT_EQ(1, surface->retainCount());
+    EXPECT_EQ(surface, ImageManager::getImage("/gfx/lent.tga"));
+    ImageList *list = new ImageList(surface, 2, 2);
+    list->retain();
+    clearScreen();
+    list->blitImage(3, 0, 0);
+    EXPECT_EQ(std::make_pair(16, 16), shownAt(0, 0));
+    list->release();
+
+    // A game that retains it may release its own reference, as always.
+    surface->retain();
+    surface->release();
+    EXPECT_EQ(1, surface->retainCount());
+    // The cache's own release at its end destroys it (TearDown checks that nothing is left).
+}
+
+}  // namespace

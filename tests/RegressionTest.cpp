@@ -304,6 +304,44 @@ TEST_F(HostileInput, ConfigurationScriptThatEatsMemoryIsStopped)
     displayConsole = SDL_FALSE;
 }
 
+// One instruction of these scripts compares or joins strings of many megabytes, so that counting instructions
+// alone let them hold start-up for minutes; the clock stops them, and the script fails like any other.
+TEST_F(HostileInput, ConfigurationScriptComparingTwoEqual16MiBStringsIsStopped)
+{
+    write("/compare.conf", "local a = \"x\" for i = 1, 24 do a = a .. a end\n"
+                           "local b = \"x\" for i = 1, 24 do b = b .. b end\n"
+                           "while a == b do local c = 1 end\n");
+    EXPECT_EQ(readConfigFile((directory + "/compare.conf").c_str()), SDL_FALSE);
+    displayConsole = SDL_FALSE;
+}
+
+TEST_F(HostileInput, ConfigurationScriptComparingStringsOfZeroBytesIsStopped)
+{
+    write("/zeros.conf", "local a = \"\\0\" for i = 1, 24 do a = a .. a end\n"
+                         "local b = \"\\0\" for i = 1, 24 do b = b .. b end\n"
+                         "while a <= b do local c = 1 end\n");
+    EXPECT_EQ(readConfigFile((directory + "/zeros.conf").c_str()), SDL_FALSE);
+    displayConsole = SDL_FALSE;
+}
+
+TEST_F(HostileInput, ConfigurationScriptJoining8MiBStringsInALoopIsStopped)
+{
+    write("/join.conf", "local a = \"x\" for i = 1, 23 do a = a .. a end\n"
+                        "while 1 do local c = a .. a end\n");
+    EXPECT_EQ(readConfigFile((directory + "/join.conf").c_str()), SDL_FALSE);
+    displayConsole = SDL_FALSE;
+}
+
+TEST_F(HostileInput, ConfigurationScriptThatStaysWithinItsLimitsIsRunToItsEnd)
+{
+    write("/busy.conf", "local a = \"x\" for i = 1, 20 do a = a .. a end\n"
+                        "local n = 0 while n < 100000 do n = n + 1 end\n"
+                        "if a == a .. \"\" then keyQuit = KEY_q end\n");
+    EXPECT_EQ(readConfigFile((directory + "/busy.conf").c_str()), SDL_TRUE);
+    EXPECT_EQ(storedSetting(keyQuit), 113u);
+    initializeWithDefaults();
+}
+
 // --- Everything a fuzz run found ------------------------------------------------------------------------------
 
 // Each file under tests/data/regress/<reader>/ goes through the reader as the fuzz target of that name feeds

@@ -81,7 +81,8 @@ const Uint32 maxGameSettings = 64;
 
 /// Registers the game's number setting name (any number, stored as a double) with its default. SDL_FALSE, after
 /// an "ERROR: " console line, when the name is taken by the five, a predefined name or an earlier registration,
-/// is no name a script can assign, variable is null, or maxGameSettings are registered already.
+/// is no name a script can assign, variable is null, maxGameSettings are registered already, or runEngine has
+/// begun (a setting registered in setUp would never be read).
 SDL_bool registerNumberSetting(const char *name, double *variable, double defaultValue);
 
 /// Registers the game's text setting name: a script's text is cut to capacity - 1 bytes and terminated in

@@ -2,7 +2,9 @@
 /// A game uses it to log its own lines beside the engine's and to read the log back.
 /// Console: the engine's one log. Lines are held in memory (16383 at most; the oldest 4095 are dropped at once
 /// when it fills), echoed to standard error while displayConsole is on and appended to "console.log" beside
-/// the executable while logConsole is on.
+/// the executable while logConsole is on. Lines logged before start-up has found the run directory (a game's
+/// lines before runEngine) are held and echoed but reach no log file, and they do not decide where the run
+/// directory is.
 /// Depends on: Utility (run directory, bounded formatter), ConfigTable (the two switches).
 #ifndef ZARVELLO_CONSOLE_H
 #define ZARVELLO_CONSOLE_H

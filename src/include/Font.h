@@ -59,7 +59,7 @@ public:
     /// The same pixels as blitText, drawn with one colour-keyed SDL blit per character.
     Uint32 blitTextPerCharacter(Sint16 destX, Sint16 destY, Uint32 constrain, const char *str);
 
-    /// Width in pixels of text: the distance the pen moves when drawing it.
+    /// Width in pixels of text: the distance the pen moves when blitText draws it (its first 511 characters).
     Uint32 textSize(const char *text) const;
     /// Width in pixels of the formatted text (cut at 511 characters).
     Uint32 textSizeFmt(const char *text, ...) const __attribute__((format(printf, 2, 3)));

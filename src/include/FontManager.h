@@ -1,8 +1,8 @@
 /// @file
 /// A game uses it to get a font by name, size and colour.
-/// FontManager: the font cache and the font file loader. A font is identified by its data name, the point size
-/// its file records and its colour; each combination is loaded once and shared, and stays until the cache is
-/// destroyed. A font file is a 51-byte header (see FontHeader) and 96 glyph records of charWidth (4 bytes),
+/// FontManager: the font cache and the font file loader. A font is identified by its data name and its colour
+/// (the size only makes the data name of a bare name); each combination is loaded once and shared, and stays
+/// until the cache is destroyed. A font file is a 51-byte header (see FontHeader) and 96 glyph records of charWidth (4 bytes),
 /// charHeight (4 bytes) and charWidth x charHeight bytes, non-zero for ink, all numbers little-endian.
 /// Depends on: Font, NFILoader, GraphicSurface, Video (`screen`), Memory, Utility, Console, CacheIndex, PointerArray.
 #ifndef ZARVELLO_FONTMANAGER_H
@@ -47,7 +47,7 @@ private:
     EngineFont **list;
     Uint32 currentSize;
     Uint32 maxSize;
-    // (data name, recorded point size and colour) -> the first font of that key in list; addFont fails when it
+    // (data name and colour) -> the first font of that key in list; addFont fails when it
     // cannot grow, as when the list cannot.
     CacheIndex *index;
 };

@@ -2,7 +2,8 @@
 /// A game uses it to cut a sprite sheet into cells and draw them.
 /// ImageList: a sprite sheet, one surface and up to 100 cell rectangles on it, addressed by index, blitted or
 /// tiled onto the screen. Grid cells are numbered row by row from the top, left to right. The sheet holds a
-/// reference to its surface for its whole life.
+/// reference to its surface for its whole life. A sheet made over no surface (a getImage that failed) has no
+/// cells and draws nothing, after one error line; a null rectangle is ignored.
 /// Depends on: ManagedResource, GraphicSurface, Console.
 #ifndef ZARVELLO_IMAGELIST_H
 #define ZARVELLO_IMAGELIST_H
@@ -36,9 +37,12 @@ public:
         arrayInit(horzCount, vertCount);
     }
 
-    /// Appends a copy of *rect as the next cell; a full sheet logs an error and drops it.
+    /// Appends a copy of *rect as the next cell; a full sheet logs an error and drops it. A null rect, or a sheet
+    /// without a surface, adds nothing.
     void addRect(SDL_Rect *rect)
     {
+        if (!rect || !surface)
+            return;
         if (currentSize == maxCells) {
             Console::addString("ERROR: ImageList::addRect () ran out of space!");
             return;
@@ -52,6 +56,8 @@ public:
     /// Draws cell index with its top-left corner at (x, y) of the screen.
     void blitImage(Uint32 index, Sint16 x, Sint16 y)
     {
+        if (!surface)
+            return;
         if (index >= currentSize) {
             Console::addString("ERROR: ImageList->blitImage (%d): bad index", index);
             return;
@@ -62,6 +68,8 @@ public:
     /// Tiles cell index over destRect of the screen.
     void tileImage(Uint32 index, SDL_Rect *destRect)
     {
+        if (!surface)
+            return;
         if (index >= currentSize) {
             Console::addString("ERROR: ImageList->blitImage (%d): bad index", index);
             return;
@@ -69,9 +77,11 @@ public:
         surface->tileRectToRect(&list[index], destRect);
     }
 
-    /// The width and height of cell index; 0 for a bad index.
+    /// The width and height of cell index; 0 for a bad index (and for every index of a sheet without a surface).
     Uint16 width(Uint32 index)
     {
+        if (!surface)
+            return 0;
         if (index >= currentSize) {
             Console::addString("ERROR: ImageList->width (%d): bad index", index);
             return 0;
@@ -82,6 +92,8 @@ public:
     /// The height of cell index; 0 (and an error line) for a bad index.
     Uint16 height(Uint32 index)
     {
+        if (!surface)
+            return 0;
         if (index >= currentSize) {
             Console::addString("ERROR: ImageList->height (%d): bad index", index);
             return 0;

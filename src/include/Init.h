@@ -19,11 +19,13 @@
 
 /// Runs a game: start-up, the hooks' setUp, the main loop (with the hooks' frame and event), the hooks' cleanUp,
 /// shutdown. Returns the exit code: 0 after a normal run, 1 when start-up or setUp failed (the loop is then not
-/// run; cleanUp still runs after a failed setUp). Null hooks, or null members, do nothing.
+/// run; cleanUp still runs after a failed setUp). Null hooks, or null members, do nothing. The engine runs once
+/// in a process: a second call, or one from a hook, logs an "ERROR: " line and returns 1 at once.
 int runEngine(int argc, char **argv, const GameHooks *hooks);
 
 /// The configuration file's name, beside the executable ("zarvello.conf" by default), or a path when it starts
-/// with "/"; cut to 255 characters. Null or "" restores "zarvello.conf". A game calls it before start-up.
+/// with "/". Null or "" restores "zarvello.conf". A name longer than 255 characters is refused with an "ERROR: "
+/// line and the name in force stays. A game calls it before start-up.
 void setConfigFileName(const char *name);
 
 /// Whether shutdown reports memory left allocated on standard error: SDL_TRUE (the default) or SDL_FALSE.

@@ -31,8 +31,12 @@ char *strdup(const char *str);
 }  // namespace zarvello
 
 /// The directory holding the executable, absolute, without a trailing "/" ("." when it cannot be resolved).
-/// The first call passes argv[0]; later calls may pass null and get the cached value.
+/// The first call passes argv[0]; later calls may pass null and get the cached value. A call with null before
+/// that answers "." and fixes nothing.
 char *executablePath(const char *argv0);
+
+/// Whether the run directory has been found (executablePath was given argv[0]).
+SDL_bool runDirectoryKnown();
 
 /// The run directory followed by "/data".
 char *defaultDataPath(const char *argv0);

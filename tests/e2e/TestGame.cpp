@@ -3,9 +3,13 @@
 // engine, nothing defined twice and nothing replaced by link order. The whole-program tests drive it through its
 // command line (the start-up settings it chooses before runEngine) and its configuration file (its own settings
 // beside the five). It logs what it saw through the console and ends by itself after the number of frames of its
-// setting "frames" (0: only the quit key or a window close end it).
+// setting "frames" (0: only the quit key or a window close end it). Further switches make the mistakes a game
+// makes: console lines before start-up, a second or nested runEngine, a registration in setUp, a configuration
+// file name too long to hold.
 // Depends on: the engine's public headers and library.
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <SDL.h>
 
@@ -14,6 +18,7 @@
 #include "Dialog.h"
 #include "GameLoop.h"
 #include "Gui.h"
+#include "ImageManager.h"
 #include "Init.h"
 #include "Memory.h"
 #include "RenderQueue.h"
@@ -29,7 +34,11 @@ SDLKey keyFire = SDLK_UNKNOWN;
 
 bool failSetUp = false;
 bool leak = false;
+bool nestedRun = false;
+bool registerInSetUp = false;
 int framesRun = 0;
+int savedArgc = 0;
+char **savedArgv = nullptr;
 
 }  // namespace
 
@@ -46,6 +55,12 @@ SDL_bool setUp()
                        storedSetting(keyFire));
     if (leak)
         gameKeptForever = mem_alloc(100);
+    if (nestedRun)
+        Console::addString("game: runEngine inside setUp gave %d", runEngine(savedArgc, savedArgv, nullptr));
+    if (registerInSetUp) {
+        double late = 0;
+        Console::addString("game: registering in setUp gave %d", registerNumberSetting("late", &late, 1));
+    }
     return failSetUp ? SDL_FALSE : SDL_TRUE;
 }
 
@@ -91,12 +106,34 @@ int main(int argc, char **argv)
             leak = true;
         else if (std::strcmp(arg, "--fail-setup") == 0)
             failSetUp = true;
+        else if (std::strcmp(arg, "--nested-run") == 0)
+            nestedRun = true;
+        else if (std::strcmp(arg, "--register-in-setup") == 0)
+            registerInSetUp = true;
+        // The mistakes and early lines a game may make before start-up.
+        else if (std::strcmp(arg, "--early-line") == 0)
+            Console::addString("game: a line before start-up");
+        else if (std::strcmp(arg, "--early-refused-setting") == 0)
+            registerNumberSetting("on", &frames, 1);
+        else if (std::strcmp(arg, "--early-image") == 0)
+            ImageManager::getImage("/gfx/before-start-up.tga");
+        else if (std::strcmp(arg, "--long-config-name") == 0)
+            setConfigFileName(std::string(300, 'c').c_str());
     }
+    savedArgc = argc;
+    savedArgv = argv;
     registerNumberSetting("frames", &frames, 3);
     registerTextSetting("greeting", greeting, sizeof greeting, "hello");
     registerOnOffSetting("dialog", &dialog, SDL_FALSE);
     registerKeySetting("keyFire", &keyFire, SDLK_SPACE);
 
     GameHooks hooks = {setUp, frame, event, cleanUp};
-    return runEngine(argc, argv, &hooks);
+    int exitCode = runEngine(argc, argv, &hooks);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--run-twice") == 0) {
+            exitCode = runEngine(argc, argv, &hooks);
+            std::fprintf(stderr, "game: the second runEngine gave %d\n", exitCode);
+        }
+    }
+    return exitCode;
 }
