@@ -30,6 +30,7 @@ void handleGameEvent(SDL_Event *event)
 {
     if (!event)
         return;
+    translateMouseEvent(event);
     switch (event->type) {
     case SDL_QUIT:
         stopGame();
