@@ -2,7 +2,8 @@
 // X server. It draws a picture whose neighbouring pixels differ (1-pixel checks of black and white beside
 // coloured bands), so a blurred or shifted enlargement shows, and logs every mouse press with the position it
 // got. Command line: "-scale N" (setWindowScale), "-redraw" (redraw-everything: the picture is drawn in every
-// frame and nothing is queued), "-cheapest" (setCheapestPresent); the rest goes to the engine. The player's
+// frame and nothing is queued), "-sprite" (a 32 x 32 box moves 2 pixels each frame, its old and new places
+// queued), "-cheapest" (setCheapestPresent); the rest goes to the engine. The player's
 // setting "windowScale" may choose the scale too.
 // Depends on: the engine's public headers and library.
 #include <cstdlib>
@@ -18,6 +19,8 @@
 namespace {
 
 bool redraw = false;
+bool sprite = false;
+Sint16 spriteX = 0;
 
 void drawPicture()
 {
@@ -46,6 +49,15 @@ void frame()
 {
     if (redraw)
         drawPicture();
+    if (sprite) {
+        SDL_Rect old = {spriteX, 400, 32, 32};
+        clearScreenArea(&old, 0, 0, 128);
+        RenderQueue::globalRenderQueue()->addRect(&old);
+        spriteX = Sint16((spriteX + 2) % 768);
+        SDL_Rect now = {spriteX, 400, 32, 32};
+        clearScreenArea(&now, 255, 255, 0);
+        RenderQueue::globalRenderQueue()->addRect(&now);
+    }
 }
 
 void event(SDL_Event *event)
@@ -65,6 +77,8 @@ int main(int argc, char **argv)
         } else if (std::strcmp(argv[i], "-redraw") == 0) {
             redraw = true;
             RenderQueue::setRedrawEverything(SDL_TRUE);
+        } else if (std::strcmp(argv[i], "-sprite") == 0) {
+            sprite = true;
         } else if (std::strcmp(argv[i], "-cheapest") == 0) {
             setCheapestPresent(SDL_TRUE);
         } else {
