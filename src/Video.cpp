@@ -1,6 +1,7 @@
-// Video: opens the fixed 800 x 600 x 16 display (no other mode or depth is ever tried), reports what the
-// driver offers, and paces the main loop's frames. The frame clock and delay are function pointers so the
-// schedule can be driven by a test instead of the machine's timing.
+// Video: opens the fixed 800 x 600 x 16 display (or, when a game asks, a window two or three times as large; no
+// other mode or depth is ever tried), reports what the driver offers, and paces the main loop's frames. The
+// frame clock and delay are function pointers so the schedule can be driven by a test instead of the machine's
+// timing.
 // A scaled window: on classic SDL 1.2 `screen` becomes an off-screen surface and every update enlarges its
 // rectangles into the real display surface, so only what changed is enlarged. sdl12-compat enlarges by itself
 // when told before SDL starts (SDL12COMPAT_WINDOW_SCALING, sharp with SDL12COMPAT_SCALE_METHOD=nearest) and then
