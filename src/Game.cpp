@@ -35,6 +35,7 @@ void handleGameEvent(SDL_Event *event)
 {
     if (!event)
         return;
+    translateMouseEvent(event);
     // Events the GUI uses (never the window close, nor the quit key unless it closes a modal dialog) end here.
     if (handleGuiEvent(event, storedSetting(keyQuit)) == SDL_TRUE)
         return;

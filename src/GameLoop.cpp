@@ -42,8 +42,7 @@ void doGameLoop()
 void runGame()
 {
     RenderQueue *queue = RenderQueue::globalRenderQueue();
-    if (screen)
-        SDL_UpdateRect(screen, 0, 0, 0, 0);
+    updateWholeScreen();
 
     Uint32 begin = frameClockTicks();
     Uint32 framesRendered = 0;

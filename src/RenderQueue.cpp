@@ -1,7 +1,8 @@
 // RenderQueue: a fixed array, so queuing never allocates. At the flush the rectangles are cut to the screen
 // on their way to SDL: SDL copies them without checking bounds when the display needs a conversion (a 16-bit
 // mode on a 24-bit server), so a rectangle reaching past the screen would read and write outside it. The
-// queued values themselves stay as they were given. A game may spare the flush of an empty queue.
+// queued values themselves stay as they were given. A game may spare the flush of an empty queue, or redraw
+// everything: then every flush shows the whole screen with one update, whatever was queued.
 #include "RenderQueue.h"
 
 #include "Console.h"
@@ -11,6 +12,7 @@ namespace {
 
 RenderQueue *globalQueueObject = nullptr;
 SDL_bool flushWhenEmpty = SDL_TRUE;
+SDL_bool wholeEveryFrame = SDL_FALSE;
 
 // The part of rect inside a width x height screen; w or h is 0 when nothing is left.
 SDL_Rect clipToScreen(const SDL_Rect &rect, int width, int height)
@@ -82,13 +84,25 @@ SDL_bool RenderQueue::emptyFlushes()
     return flushWhenEmpty;
 }
 
+void RenderQueue::setRedrawEverything(SDL_bool redraw)
+{
+    wholeEveryFrame = redraw == SDL_TRUE ? SDL_TRUE : SDL_FALSE;
+}
+
+SDL_bool RenderQueue::redrawEverything()
+{
+    return wholeEveryFrame;
+}
+
 void RenderQueue::updateScreen()
 {
-    if (screen && (regionCount > 0 || flushWhenEmpty == SDL_TRUE)) {
+    if (screen && wholeEveryFrame == SDL_TRUE) {
+        updateWholeScreen();
+    } else if (screen && (regionCount > 0 || flushWhenEmpty == SDL_TRUE)) {
         SDL_Rect visible[capacity];
         for (int i = 0; i < regionCount; ++i)
             visible[i] = clipToScreen(regionList[i], screen->w, screen->h);
-        SDL_UpdateRects(screen, regionCount, visible);
+        updateScreenRects(regionCount, visible);
     }
     regionCount = 0;
 }

@@ -27,7 +27,8 @@ public:
     void addRegion(Sint16 x, Sint16 y, Uint16 w, Uint16 h);
 
     /// Copies the queued rectangles, cut to the screen, to the display in one call and empties the queue. With
-    /// nothing queued the call is made all the same, unless a game turned that off with setEmptyFlushes.
+    /// nothing queued the call is made all the same, unless a game turned that off with setEmptyFlushes. In
+    /// redraw-everything mode the whole screen is shown instead. A scaled window gets the rectangles enlarged.
     void updateScreen();
 
     /// Whether a flush with nothing queued still makes its empty call (SDL_TRUE, the default). A game that queues
@@ -36,6 +37,13 @@ public:
     static void setEmptyFlushes(SDL_bool flush);
     /// The choice of setEmptyFlushes.
     static SDL_bool emptyFlushes();
+
+    /// Whether every flush shows the whole screen with one update (SDL_TRUE) instead of the queued rectangles
+    /// (SDL_FALSE, the default): for a game that draws the whole screen every frame and queues nothing. Queued
+    /// rectangles are then dropped at the flush.
+    static void setRedrawEverything(SDL_bool redraw);
+    /// The choice of setRedrawEverything.
+    static SDL_bool redrawEverything();
 
     /// The number of rectangles queued in this frame.
     Sint16 count() const { return regionCount; }
