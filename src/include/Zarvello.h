@@ -12,6 +12,7 @@
 #include "Memory.h"
 #include "Utility.h"
 
+#include "DataRWops.h"
 #include "NFILoader.h"
 
 #include "GraphicSurface.h"
