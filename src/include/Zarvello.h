@@ -37,6 +37,7 @@
 
 #include "Config.h"
 #include "ConfigTable.h"
+#include "EngineModule.h"
 #include "Game.h"
 #include "GameLoop.h"
 #include "Init.h"
