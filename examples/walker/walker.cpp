@@ -2,9 +2,11 @@
 // game's main on the engine (runEngine and its four hooks), images and a sprite sheet through the image cache,
 // a font through the font cache, a game setting ("stepSize" in walker.conf) and drawing during the main loop:
 // whatever a frame changes on the screen is queued on the render queue, which the engine flushes after the
-// frame, and a frame that changes nothing presents nothing. Escape (the engine's quit key) or closing the window
-// ends it.
-// Depends on: the installed Zarvello engine.
+// frame, and a frame that changes nothing presents nothing. Sound (the engine's audio library): a footstep on
+// every step, heard from where the hero is, and looped music streamed from the archive; the volumes are settings
+// in walker.conf. Escape (the engine's quit key) or closing the window ends it.
+// Depends on: the installed Zarvello engine and its audio library.
+#include <zarvello/Audio.h>
 #include <zarvello/ConfigTable.h>
 #include <zarvello/Console.h>
 #include <zarvello/Font.h>
@@ -32,6 +34,7 @@ double stepSize = 8;  // the game setting "stepSize"
 GraphicSurface *tile = nullptr;   // borrowed from the image cache
 ImageList *hero = nullptr;        // our own sprite sheet over the cached hero image: two walking poses
 EngineFont *counterFont = nullptr;
+EngineSound *footstep = nullptr;  // borrowed from the sound cache
 
 int heroX = (screenWidth - heroSize) / 2;
 int heroY = (screenHeight - heroSize) / 2;
@@ -93,6 +96,9 @@ SDL_bool setUp()
         Console::addString("walker: the game's data is missing (data/walker.nfi)");
         return SDL_FALSE;
     }
+    // Sound is welcome but not needed: without it the game goes on silent.
+    footstep = getSound("/sfx/step.wav");
+    playMusic("/music/walk.ogg", SDL_TRUE, 1000);
     heroImage->setColorKey(255, 0, 255);
     hero = new ImageList(heroImage, 2, 1);
     hero->retain();
@@ -133,6 +139,8 @@ void frame()
     repaintField(counterArea);
     heroX = newX;
     heroY = newY;
+    // Heard from where the hero stands: left of the screen's middle on the left.
+    playSound(footstep, 1.0, (heroX + heroSize / 2.0) / screenWidth * 2.0 - 1.0, SDL_FALSE);
     drawHero();
     drawCounter();
 }
@@ -154,6 +162,8 @@ int main(int argc, char **argv)
     // Everything the game draws during the loop is queued, so an idle frame need not present anything.
     RenderQueue::setEmptyFlushes(SDL_FALSE);
     registerNumberSetting("stepSize", &stepSize, 8);
+    enableSound(0, 0, 0);
+    registerSoundSettings();
     GameHooks hooks = {setUp, frame, event, cleanUp};
     return runEngine(argc, argv, &hooks);
 }
