@@ -170,6 +170,64 @@ bool dataFileFound(const char *function, const char *filename)
     return false;
 }
 
+// Why a WAV format chunk (its first 16 bytes) cannot be converted to the mixer's format, or null. SDL 1.2's
+// converter chains a step for every halving or doubling of the rate and every change of channels into a fixed
+// table of ten, without a bound: a rate far from the mixer's or many channels run it past its end (and no
+// channels loops for ever); the decoders divide by the block size.
+const char *wavFormatFault(const Uint8 *format)
+{
+    const Uint32 channels = format[2] | format[3] << 8;
+    const Uint32 rate = static_cast<Uint32>(format[4] | format[5] << 8 | format[6] << 16) |
+                        static_cast<Uint32>(format[7]) << 24;
+    const Uint32 blockSize = format[12] | format[13] << 8;
+    if (channels < 1 || channels > 2)
+        return "a sound has one or two channels";
+    if (rate < 4000 || rate > 192000)
+        return "a sound's sample rate is 4,000 to 192,000 Hz";
+    if (blockSize == 0)
+        return "the format names no block size";
+    return nullptr;
+}
+
+// Why a RIFF file's chunks cannot be loaded, or null when they can. SDL 1.2 reads a WAV file chunk by chunk and
+// allocates each chunk's claimed length before reading it, so a damaged length of 2 GiB would be allocated (and
+// filled) whole; each length is held against the bytes the file has left, and the format is checked
+// (wavFormatFault). Other formats pass unchecked. The source is left at its start.
+const char *riffChunkFault(SDL_RWops *source)
+{
+    const Sint32 size = dataRWopsSize(source);
+    char header[12];
+    const char *fault = nullptr;
+    if (size >= 12 && SDL_RWread(source, header, 12, 1) == 1 && SDL_memcmp(header, "RIFF", 4) == 0 &&
+        SDL_memcmp(header + 8, "WAVE", 4) == 0) {
+        Sint64 at = 12;
+        Uint8 chunk[8];
+        bool data = false;
+        while (!fault && !data && at + 8 <= size && SDL_RWread(source, chunk, 8, 1) == 1) {
+            const Uint32 length = static_cast<Uint32>(chunk[4] | chunk[5] << 8 | chunk[6] << 16) |
+                                  static_cast<Uint32>(chunk[7]) << 24;
+            at += 8;
+            Uint8 format[16];
+            if (length > size - at)
+                fault = "a chunk claims more bytes than the file holds";
+            else if (SDL_memcmp(chunk, "data", 4) == 0)
+                data = true;
+            else if (SDL_memcmp(chunk, "fmt ", 4) == 0 && length < 16)
+                fault = "the format chunk is short";  // SDL would read its 16 bytes past the chunk's end
+            else if (SDL_memcmp(chunk, "fmt ", 4) == 0 && SDL_RWread(source, format, 16, 1) == 1)
+                fault = wavFormatFault(format);
+            at += length + (length & 1);
+            if (!data && SDL_RWseek(source, static_cast<int>(at < size ? at : size), SEEK_SET) < 0)
+                break;
+        }
+        // SDL reads on past the end looking for the samples, and takes whatever length it last read.
+        if (!fault && !data)
+            fault = "no data chunk";
+    }
+    SDL_RWseek(source, 0, SEEK_SET);
+    return fault;
+}
+
 EngineSound *addSound(const char *filename, Mix_Chunk *chunk)
 {
     if (!soundIndex)
@@ -244,6 +302,11 @@ EngineSound *getSound(const char *filename)
     SDL_RWops *source = openDataRWops(filename);
     if (!source) {
         Console::addString("getSound ('%s'): not found", filename);
+        return nullptr;
+    }
+    if (const char *fault = riffChunkFault(source)) {
+        Console::addString("getSound ('%s'): %s", filename, fault);
+        SDL_RWclose(source);
         return nullptr;
     }
     Mix_Chunk *chunk = Mix_LoadWAV_RW(source, 1);

@@ -343,6 +343,40 @@ TEST_F(Audio, MissingDamagedAndUnknownFilesGiveNullAndOneLineNamingThem)
     stopSoundAndCheckMemory();
 }
 
+TEST_F(Audio, DamagedWavFilesAreRefusedBeforeSDLReadsThem)
+{
+    const std::string good = wav::build(wav::square(1000, 100), rate);  // fmt at 12, data at 36
+    auto changed = [&good](size_t at, const std::string &bytes) {
+        std::string damaged = good;
+        damaged.replace(at, bytes.size(), bytes);
+        return damaged;
+    };
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/claims-2-gib.wav", changed(40, le32(0x7FFFFFFF))},
+        {"/no-channels.wav", changed(22, le16(0))},
+        {"/255-channels.wav", changed(22, le16(255))},
+        {"/1-hz.wav", changed(24, le32(1))},
+        {"/no-block-size.wav", changed(32, le16(0))},
+        {"/no-data-chunk.wav", changed(36, "daat")},
+        {"/short-format.wav", changed(16, le32(8))},
+    };
+    for (const auto &c : cases)
+        write("data" + c.first, c.second);
+    write("data/good.wav", good);
+    ASSERT_NO_FATAL_FAILURE(startSound());
+    EXPECT_NE(getSound("/good.wav"), nullptr);
+    for (const auto &c : cases) {
+        const Sint32 before = Console::totalLines();
+        EXPECT_EQ(getSound(c.first.c_str()), nullptr) << c.first;
+        ASSERT_EQ(Console::totalLines(), before + 1) << c.first;
+        EXPECT_EQ(std::string(Console::lineAtIndex(before)).rfind("getSound ('" + c.first + "'): ", 0), 0u)
+            << Console::lineAtIndex(before);
+    }
+    EXPECT_EQ(NFILoader::globalLoader()->openFile("/good.wav"), 0) << "a refused file's handle stayed taken";
+    NFILoader::globalLoader()->closeFile(0);
+    stopSoundAndCheckMemory();
+}
+
 TEST_F(Audio, WithoutADeviceTheGameRunsSilentAndEveryCallIsHarmless)
 {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
