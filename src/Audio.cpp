@@ -51,6 +51,7 @@ Uint32 soundCapacity = 0;
 CacheIndex *soundIndex = nullptr;
 
 double *channelVolumes = nullptr;  // the volume each channel's sound was played at, before the common volumes
+int volumeRecords = 0;
 
 Mix_Music *music = nullptr;
 SDL_RWops *musicSource = nullptr;  // read by the mixer's thread while music plays
@@ -91,13 +92,15 @@ void applyEffectsVolumes()
     SDL_UnlockAudio();
 }
 
-// Makes the mixer's channels and their volume records soundChannels long.
+// Makes the mixer's channels and their volume records soundChannels long; the channels kept keep their volumes.
 void allocateChannels()
 {
-    delete[] channelVolumes;
-    channelVolumes = new double[soundChannels];
+    double *volumes = new double[soundChannels];
     for (int channel = 0; channel < soundChannels; ++channel)
-        channelVolumes[channel] = 1.0;
+        volumes[channel] = channel < volumeRecords ? channelVolumes[channel] : 1.0;
+    delete[] channelVolumes;
+    channelVolumes = volumes;
+    volumeRecords = soundChannels;
     Mix_AllocateChannels(soundChannels);
     applyEffectsVolumes();
 }
@@ -158,6 +161,7 @@ void stopAudio()
     }
     delete[] channelVolumes;
     channelVolumes = nullptr;
+    volumeRecords = 0;
     deviceOpen = false;
 }
 
