@@ -89,4 +89,14 @@ printf 'skin = \n' > "$config/syntax-error.conf"
 printf 'local _ENV = {}\nbogus = 1\n' > "$config/local-env.conf"
 printf -- '-- _ENV\nlocal t = {_ENV = "a"; [[_ENV]]}\nt._ENV = [==[_ENV]]]==] .. "\\"_ENV"\nskin = t._ENV\n' > "$config/env-spellings.conf"
 : > "$config/empty.conf"
+# ---- Sounds: tiny WAV files of every encoding SDL 1.2 decodes, made by sox, and damaged variants. The other
+# formats the mixer loads (AIFF, VOC, Ogg Vorbis) are SDL_mixer's own decoders, which the engine does not check.
+sound=$(seeds sound)
+sox -n -r 8000 -c 1 -b 16 "$sound/mono-16.wav" synth 0.01 sine 440
+sox -n -r 8000 -c 2 -b 8 "$sound/stereo-8.wav" synth 0.01 square 220
+sox -n -r 8000 -c 1 -e ima-adpcm "$sound/ima-adpcm.wav" synth 0.02 sine 440
+sox -n -r 8000 -c 1 -e ms-adpcm "$sound/ms-adpcm.wav" synth 0.02 sine 440
+cut "$sound/mono-16.wav" 50 "$sound/cut-data.wav"
+poke "$sound/mono-16.wav" 40 '\377\377\377\177' "$sound/claims-2-gib.wav"
+poke "$sound/mono-16.wav" 22 '\0\0' "$sound/no-channels.wav"
 echo "Seeds written below $here/*/seeds"

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # The examples as a game programmer builds them: each is its own CMake project, built out of tree against an
 # installed engine and run in a window of a private X server. Walker: three presses of the right arrow key move
-# the hero three steps to the right, and the next run starts it there. Dialogs: the dialogs are on the screen
-# and the Return key presses the OK button, which counts the press. Escape then ends each with exit status 0 and
-# no leak report. Menu: mouse clicks and keys open the options dialog, change the three settings, keep them, play
-# and come back, and its Quit button ends it. The screens read back are kept in the examples' build directories
-# (walker-after.png, dialogs-after.png, menu-title.png, menu-options.png, menu-playing.png).
+# the hero three steps to the right, and the steps are heard (SDL's disk audio driver writes the sound to a file,
+# silent until the first step with the music turned down for the run), and the next run starts it there.
+# Dialogs: the dialogs are on the screen and the Return key presses the OK button, which counts the press.
+# Escape then ends each with exit status 0 and no leak report. Menu: mouse clicks and keys open the options
+# dialog, change the three settings, keep them, play and come back, and its Quit button ends it. The screens read
+# back are kept in the examples' build directories (walker-after.png, dialogs-after.png, menu-title.png,
+# menu-options.png, menu-playing.png).
 # Usage: linux/check-examples.sh [PREFIX]   (default: linux/build installed into a scratch prefix)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs="${ZARVELLO_JOBS:-$(nproc)}"
 work=$(mktemp -d)
 xserver_pid=""
+walker_conf=""
 cleanup() {
   [ -n "$xserver_pid" ] && kill "$xserver_pid" 2>/dev/null || true
+  [ -n "$walker_conf" ] && cp "$work/walker.conf" "$walker_conf" || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -84,8 +88,15 @@ PY
 is_shirt() { read -r r g b <<<"$1"; [ "$b" -gt 150 ] && [ "$r" -lt 90 ] && [ "$g" -lt 130 ]; }
 is_grass() { read -r r g b <<<"$1"; [ "$g" -gt "$r" ] && [ "$g" -gt "$b" ] && [ "$g" -gt 80 ]; }
 
-echo "-- walker: three steps to the right"
+echo "-- walker: three steps to the right, heard"
+# The sound goes to a file at about real time (a 1,024-sample buffer every 20 ms); the run's configuration turns
+# the music down, so that the output is silent until the footsteps.
+walker_conf="$out/walker/walker.conf"
+cp "$walker_conf" "$work/walker.conf"
+echo "musicVolume = 0" >>"$walker_conf"
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/walker-sound.raw" SDL_DISKAUDIODELAY=20
 start walker Walker
+silent_until=$(stat -c %s "$work/walker-sound.raw")
 capture "$out/walker/walker-before.png"
 # The hero starts at (384, 284); its shirt is 16 pixels in and 18 down. Each step is 8 pixels (walker.conf).
 is_shirt "$(pixels "$out/walker/walker-before.png" 400,302)" || fail "walker: the hero is not where it starts"
@@ -96,6 +107,22 @@ mapfile -t after < <(pixels "$out/walker/walker-after.png" 400,302 424,302)
 is_shirt "${after[1]}" || fail "walker: the hero did not arrive three steps to the right"
 is_grass "${after[0]}" || fail "walker: the field was not repainted where the hero stood"
 finish walker
+cp "$work/walker.conf" "$walker_conf"
+walker_conf=""
+unset SDL_AUDIODRIVER SDL_DISKAUDIOFILE SDL_DISKAUDIODELAY
+grep -q "Sound is off\|getSound (\|playMusic (" "$work/walker.out" && { cat "$work/walker.out" >&2; fail "walker: no sound"; }
+# The loudest sample before the steps and after them (16-bit little-endian samples).
+read -r quiet loud < <(python3 - "$work/walker-sound.raw" "$silent_until" <<'PY'
+import array, sys
+data = open(sys.argv[1], "rb").read()
+cut = int(sys.argv[2]) // 2 * 2
+peak = lambda b: max((abs(v) for v in array.array("h", b[: len(b) // 2 * 2])), default=0)
+print(peak(data[:cut]), peak(data[cut:]))
+PY
+)
+[ "$quiet" -eq 0 ] || fail "walker: sound before any step (loudest sample $quiet)"
+[ "$loud" -gt 1000 ] || fail "walker: the steps made no sound (loudest sample $loud)"
+
 echo "-- walker: the hero starts again where it stood"
 [ "$(cat "$HOME/.local/share/walker/hero")" = "408 284" ] || fail "walker: the hero's place was not saved"
 start walker Walker

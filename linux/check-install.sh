@@ -26,7 +26,8 @@ step "install into a scratch prefix (the API reference is written on the way)"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in include/zarvello/Zarvello.h include/zarvello/Version.h include/zarvello/NFILoader.h lib/libzarvello.a \
          lib/cmake/Zarvello/ZarvelloConfig.cmake lib/cmake/Zarvello/ZarvelloConfigVersion.cmake \
-         lib/pkgconfig/zarvello.pc bin/nfitool bin/imgtool bin/fonttool bin/skintool share/zarvello/default.nfi \
+         lib/pkgconfig/zarvello.pc include/zarvello/Audio.h lib/libzarvello-audio.a lib/pkgconfig/zarvello-audio.pc \
+         bin/nfitool bin/imgtool bin/fonttool bin/skintool share/zarvello/default.nfi \
          share/doc/zarvello/README.md share/doc/zarvello/LICENSE share/doc/zarvello/api/index.html; do
   [ -e "$prefix/$f" ] || { echo "check-install: $f was not installed" >&2; exit 1; }
 done
@@ -78,6 +79,10 @@ g++ -std=c++17 -o "$work/pc/installcheck" "$root/tests/install/installcheck.cpp"
 cp "$(pkg-config --variable=pkgdatadir zarvello)/default.nfi" "$work/pc/data/"
 needs_no_lua "$work/pc/installcheck"
 run_check "$work/pc"
+# The audio library links through its own module (walker, in check-examples, links Zarvello::audio).
+printf '#include <zarvello/Audio.h>\nint main() { return enableSound(0, 0, 0) == SDL_TRUE ? 0 : 1; }\n' >"$work/audio.cpp"
+# shellcheck disable=SC2046
+g++ -std=c++17 -o "$work/audiocheck" "$work/audio.cpp" $(pkg-config --cflags --libs zarvello-audio)
 unset PKG_CONFIG_PATH
 
 step "the Debian package (configured for /usr in ${build}-package), and lintian on it"
@@ -98,6 +103,7 @@ multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 dpkg-deb -c "$deb" > "$work/contents"
 for f in ./usr/include/zarvello/Init.h "./usr/lib/$multiarch/libzarvello.a" \
          "./usr/lib/$multiarch/cmake/Zarvello/ZarvelloConfig.cmake" "./usr/lib/$multiarch/pkgconfig/zarvello.pc" \
+         "./usr/lib/$multiarch/libzarvello-audio.a" "./usr/lib/$multiarch/pkgconfig/zarvello-audio.pc" \
          ./usr/bin/nfitool ./usr/bin/imgtool ./usr/bin/fonttool ./usr/bin/skintool \
          ./usr/share/man/man1/nfitool.1.gz ./usr/share/man/man1/imgtool.1.gz ./usr/share/man/man1/fonttool.1.gz \
          ./usr/share/man/man1/skintool.1.gz ./usr/share/zarvello/default.nfi ./usr/share/doc/zarvello/LICENSE \
@@ -106,7 +112,7 @@ for f in ./usr/include/zarvello/Init.h "./usr/lib/$multiarch/libzarvello.a" \
   grep -q " $f\$" "$work/contents" || { echo "check-install: the package lacks $f" >&2; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libsdl1.2-dev liblua5.4-dev libc6 libstdc++6 libfreetype6; do
+for d in libsdl1.2-dev libsdl-mixer1.2-dev liblua5.4-dev libc6 libstdc++6 libfreetype6; do
   grep -q "$d" <<<"$depends" || { echo "check-install: the package does not depend on $d ($depends)" >&2; exit 1; }
 done
 # Errors fail the check; warnings are shown.

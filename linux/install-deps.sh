@@ -32,6 +32,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core libstb-dev
   clang libclang-rt-dev llvm valgrind
   libsdl-image1.2-dev libphysfs-dev libsdl-ttf2.0-dev zip gnuplot-nox imagemagick
+  libsdl-mixer1.2-dev sox
 )
 
 missing=()

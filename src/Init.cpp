@@ -1,5 +1,6 @@
 // Start-up and shutdown in their fixed order. Start-up: the open-file limit, run directory, data directory,
-// configuration file, command line, data loader, SDL, video, GUI. Shutdown runs on the success and the failure
+// configuration file, command line, data loader, SDL, video, GUI, then the modules registered beside the engine
+// (EngineModule.h), which shutdown stops first. Shutdown runs on the success and the failure
 // path alike and tolerates every subsystem that never started; the leak report comes last, straight to standard
 // error. runEngine puts a game between the two: its set-up once the engine stands, its clean-up while it still
 // does.
@@ -14,6 +15,7 @@
 #include "ConfigTable.h"
 #include "Console.h"
 #include "EngineStarted.h"
+#include "EngineModule.h"
 #include "Game.h"
 #include "GameLoop.h"
 #include "Gui.h"
@@ -103,11 +105,12 @@ SDL_bool initializeSystem(int argc, char **argv)
         return SDL_FALSE;
     if (initializeGUI() == SDL_FALSE)
         return SDL_FALSE;
-    return SDL_TRUE;
+    return startEngineModules();
 }
 
 void shutdownSystem()
 {
+    stopEngineModules();
     shutdownGUI();
     closeJoysticks();
     shutdownVideo();

@@ -268,6 +268,12 @@ SDL_bool NFILoader::seek(NFIHandle handle, Sint32 position, Sint32 location)
     return SDL_TRUE;
 }
 
+Sint64 NFILoader::tell(NFIHandle handle)
+{
+    InternalHandle *slot = openHandle(handle);
+    return slot ? static_cast<Sint64>(slot->position) : -1;
+}
+
 SDL_bool NFILoader::readByteStream(NFIHandle handle, void *buffer, Uint32 bytesToRead)
 {
     InternalHandle *slot = openHandle(handle);

@@ -5,10 +5,13 @@
 // frame, and a frame that changes nothing presents nothing. The hero moves in fixed steps, 60 a second of the
 // clock, at a steady 60 frames a second, so it walks at the same speed on every machine: each press of an
 // arrow key is one stride of stepSize pixels, walked 2 pixels a step, and a key held down walks on stride after
-// stride. Escape (the engine's quit key) or closing the window ends it. The game names itself, so the hero
-// starts where it stood when the player last quit (a save in ~/.local/share/walker/hero) and the player's own
-// ~/.config/walker/walker.conf wins over the shipped one.
-// Depends on: the installed Zarvello engine.
+// stride. Sound (the engine's audio library): a footstep on every stride, heard from where the hero is, and
+// looped music streamed from the archive; the volumes are settings in walker.conf. Escape (the engine's quit
+// key) or closing the window ends it. The game names itself, so the hero starts where it stood when the player
+// last quit (a save in ~/.local/share/walker/hero) and the player's own ~/.config/walker/walker.conf wins over
+// the shipped one.
+// Depends on: the installed Zarvello engine and its audio library.
+#include <zarvello/Audio.h>
 #include <zarvello/Clock.h>
 #include <zarvello/ConfigTable.h>
 #include <zarvello/Console.h>
@@ -39,6 +42,7 @@ double stepSize = 8;  // the game setting "stepSize"
 GraphicSurface *tile = nullptr;   // borrowed from the image cache
 ImageList *hero = nullptr;        // our own sprite sheet over the cached hero image: two walking poses
 EngineFont *counterFont = nullptr;
+EngineSound *footstep = nullptr;  // borrowed from the sound cache
 
 const int stepsPerSecond = 60;
 const int pixelsPerStep = 2;  // 120 pixels a second
@@ -134,6 +138,9 @@ SDL_bool setUp()
         return SDL_FALSE;
     }
     restoreHeroPosition();
+    // Sound is welcome but not needed: without it the game goes on silent.
+    footstep = getSound("/sfx/step.wav");
+    playMusic("/music/walk.ogg", SDL_TRUE, 1000);
     heroImage->setColorKey(255, 0, 255);
     hero = new ImageList(heroImage, 2, 1);
     hero->retain();
@@ -184,6 +191,8 @@ void beginStride()
     }
     strideLeft = clamp(int(stepSize), 1, heroSize);
     ++steps;
+    // Heard from where the hero stands: left of the screen's middle on the left.
+    playSound(footstep, 1.0, (heroX + heroSize / 2.0) / screenWidth * 2.0 - 1.0, SDL_FALSE);
 }
 
 // The game's logic, 60 times a second of the clock whatever the frame rate: the hero walks 2 pixels.
@@ -241,6 +250,8 @@ int main(int argc, char **argv)
     // A held key walks on by itself (walk reads the keyboard), so the key's own repeat is not wanted.
     setKeyRepeat(0, 0);
     registerNumberSetting("stepSize", &stepSize, 8);
+    enableSound(0, 0, 0);
+    registerSoundSettings();
     GameHooks hooks = {setUp, frame, event, cleanUp};
     return runEngine(argc, argv, &hooks);
 }

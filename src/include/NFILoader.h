@@ -101,6 +101,10 @@ public:
     /// and changes nothing; one past the end is accepted and reads from it fail.
     SDL_bool seek(NFIHandle handle, Sint32 position, Sint32 location);
 
+    /// The read position of an open file, counted from its first byte (it may lie past the end after a seek);
+    /// -1 when the handle is not open.
+    Sint64 tell(NFIHandle handle);
+
     /// Reads exactly bytesToRead bytes; a request reaching past the end fails without reading anything.
     SDL_bool readByteStream(NFIHandle handle, void *buffer, Uint32 bytesToRead);
     /// Reads 1 byte; SDL_FALSE at the end of the file or on a bad handle.

@@ -12,6 +12,7 @@
 #include "Memory.h"
 #include "Utility.h"
 
+#include "DataRWops.h"
 #include "NFILoader.h"
 
 #include "GraphicSurface.h"
@@ -42,6 +43,7 @@
 #include "Config.h"
 #include "Clock.h"
 #include "ConfigTable.h"
+#include "EngineModule.h"
 #include "Game.h"
 #include "GameLoop.h"
 #include "Init.h"
