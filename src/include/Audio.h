@@ -17,7 +17,8 @@
 /// music. Volumes are 0.0 (silent) to 1.0 (full); a stereo position is -1.0 (left) to 1.0 (right).
 /// Where no audio device opens, one console line says so and the game runs silent: every call below is then
 /// harmless, and the loading calls still find the file (a missing one is reported as always).
-/// Depends on: the engine (NFILoader through DataRWops, ConfigTable, EngineModule, Console, Memory), SDL_mixer.
+/// Depends on: the engine (NFILoader through DataRWops, ConfigTable, EngineModule, Console, Memory), SDL_mixer,
+/// CacheIndex, Utility.
 #ifndef ZARVELLO_AUDIO_H
 #define ZARVELLO_AUDIO_H
 

@@ -14,7 +14,7 @@
 ///     setFrameRate(60);
 ///     setFixedStep(moveEverything, 60, 5);  // 60 steps a second, at most 5 in one frame
 ///
-/// Depends on: Console; the frame clock is handed in by Video.
+/// Depends on: Console; the frame clock is handed in by Video, FrameSchedule.
 #ifndef ZARVELLO_CLOCK_H
 #define ZARVELLO_CLOCK_H
 

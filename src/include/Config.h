@@ -3,7 +3,7 @@
 /// Configuration: runs "zarvello.conf", a script in which only the five configuration variables (and the settings
 /// a game registered) may be assigned; every assignment is checked against the configuration table and written straight into the
 /// program's variable.
-/// Depends on: ConfigTable, KeyMapping, Console, Utility, the script interpreter (through LuaCompat).
+/// Depends on: ConfigTable, KeyMapping, Console, Utility, the script interpreter (through LuaCompat), ConfigScript.
 #ifndef ZARVELLO_CONFIG_H
 #define ZARVELLO_CONFIG_H
 

@@ -5,7 +5,7 @@
 /// register settings of its own (a number, a text, an on/off switch, a key) before start-up; the script may then
 /// assign them too, and the configuration writes the converted value into the game's variable. Every read of the
 /// configuration first writes each default into its variable, the game's included.
-/// Depends on: KeyMapping (the predefined key names), Console, Utility, SDL's key codes.
+/// Depends on: KeyMapping (the predefined key names), Console, Utility, SDL's key codes, EngineStarted.
 #ifndef ZARVELLO_CONFIGTABLE_H
 #define ZARVELLO_CONFIGTABLE_H
 

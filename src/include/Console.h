@@ -5,7 +5,7 @@
 /// the executable while logConsole is on. Lines logged before start-up has found the run directory (a game's
 /// lines before runEngine) are held and echoed but reach no log file, and they do not decide where the run
 /// directory is.
-/// Depends on: Utility (run directory, bounded formatter), ConfigTable (the two switches).
+/// Depends on: Utility (run directory, bounded formatter), ConfigTable (the two switches), PlayerData.
 #ifndef ZARVELLO_CONSOLE_H
 #define ZARVELLO_CONSOLE_H
 

@@ -2,7 +2,7 @@
 /// A game uses it to reach the skin its dialogs are drawn from.
 /// GUI start-up and shutdown: the GUI singletons (widget manager, font cache, image cache) and the skin that
 /// dialog boxes are drawn from.
-/// Depends on: WidgetManager, FontManager, ImageManager, SkinLoader, ConfigTable (`skinName`).
+/// Depends on: WidgetManager, FontManager, ImageManager, SkinLoader, ConfigTable (`skinName`), GuiLayer.
 #ifndef ZARVELLO_GUI_H
 #define ZARVELLO_GUI_H
 

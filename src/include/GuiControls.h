@@ -4,7 +4,8 @@
 /// bounds, for volumes). Each runs its action (GuiWidget::setAction) when the player uses it, with the mouse or,
 /// when it has focus, with the keyboard.
 /// Depends on: GuiWidget, the button image "/gfx/buttons/rectangle/blank.tga" (the demonstration's button
-/// without its label; "medium.tga" when a game's data lacks it), the skin's caption font.
+/// without its label; "medium.tga" when a game's data lacks it), the skin's caption font,
+/// Dialog, Font, GraphicSurface, Gui, GuiLayerAccess, ImageList, SkinLoader.
 #ifndef ZARVELLO_GUICONTROLS_H
 #define ZARVELLO_GUICONTROLS_H
 

@@ -10,7 +10,8 @@
 /// What a hidden, moved or destroyed widget covered is restored: by the game's background callback when it gave
 /// one (setGuiBackground), otherwise from a copy of the screen the layer takes before it first draws, which holds
 /// whatever the game drew in its set-up.
-/// Depends on: GuiWidget, Widget, WidgetManager, RenderQueue, Video (`screen`), SDL's events.
+/// Depends on: GuiWidget, Widget, WidgetManager, RenderQueue, Video (`screen`), SDL's events,
+/// Font, FontManager, GraphicSurface, Gui, GuiDialog, GuiLayerAccess, ImageList, ImageLoader, SkinLoader.
 #ifndef ZARVELLO_GUILAYER_H
 #define ZARVELLO_GUILAYER_H
 

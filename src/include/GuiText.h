@@ -3,7 +3,7 @@
 /// or right), TextField (one line the player edits: the characters the fonts draw, a caret, a maximum length)
 /// and TextList (rows of text with a selection that scrolls). They draw with a dark text font made from the
 /// skin's caption font.
-/// Depends on: GuiWidget, Font, the skin's caption font.
+/// Depends on: GuiWidget, Font, the skin's caption font, GuiLayerAccess, Video.
 #ifndef ZARVELLO_GUITEXT_H
 #define ZARVELLO_GUITEXT_H
 

@@ -4,7 +4,7 @@
 /// a Widget: it lives in the same tree, by the same counted references. Its extents are relative to its
 /// parent's top-left corner (a top-level widget's to the screen's), so moving a dialog moves what it holds. The
 /// GUI layer (GuiLayer.h) draws the dirty ones each frame and routes events to them.
-/// Depends on: Widget, SDL's keyboard types.
+/// Depends on: Widget, SDL's keyboard types, GuiLayer, GuiLayerAccess.
 #ifndef ZARVELLO_GUIWIDGET_H
 #define ZARVELLO_GUIWIDGET_H
 

@@ -12,7 +12,8 @@
 /// 8 right stick, 9 left shoulder, 10 right shoulder, 11 to 14 the d-pad (up, down, left, right); its axes 0 and
 /// 1 are the left stick, 2 and 3 the right stick, 4 and 5 the triggers; it has no hats; pads SDL does not know as
 /// gamepads are then left out.
-/// Depends on: Video (`screen`), ConfigTable (`keyQuit`), the image readers (the icon), RenderQueue, Console.
+/// Depends on: Video (`screen`), ConfigTable (`keyQuit`), the image readers (the icon), RenderQueue, Console,
+/// ImageLoader, InputSetup, TgaLoader, Utility.
 #ifndef ZARVELLO_INPUT_H
 #define ZARVELLO_INPUT_H
 

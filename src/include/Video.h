@@ -5,7 +5,8 @@
 /// the main loop (a 14 ms period on a replaceable clock and delay, so the schedule can be tested).
 /// A game may ask for a window scaled by a whole factor: the game keeps drawing into `screen` at 800 x 600, the
 /// window shows each of its pixels as a sharp block, and mouse events reach the game in 800 x 600.
-/// Depends on: SDL's video subsystem, RenderQueue, Console, Utility, ConfigTable (`fullscreen`, game settings).
+/// Depends on: SDL's video subsystem, RenderQueue, Console, Utility, ConfigTable (`fullscreen`, game settings),
+/// PixelScale, FrameSchedule, InputSetup.
 #ifndef ZARVELLO_VIDEO_H
 #define ZARVELLO_VIDEO_H
 
