@@ -16,6 +16,7 @@
 #include "RenderQueue.h"
 #include "TgaLoader.h"
 #include "Utility.h"
+#include "Video.h"
 
 namespace {
 
@@ -36,12 +37,6 @@ bool joysticksWanted = false;
 bool joysticksStarted = false;
 SDL_Joystick **joysticks = nullptr;
 int joystickCount = 0;
-
-// The display surface itself: `screen` may be a surface the game draws into in its stead.
-SDL_Surface *displaySurface()
-{
-    return SDL_WasInit(SDL_INIT_VIDEO) & SDL_INIT_VIDEO ? SDL_GetVideoSurface() : nullptr;
-}
 
 }  // namespace
 
@@ -148,7 +143,8 @@ SDL_bool toggleFullScreen()
         return SDL_FALSE;
     }
     // The switch may have lost what the display showed: the next flush presents all of it again.
-    RenderQueue::globalRenderQueue()->addRegion(0, 0, Uint16(display->w), Uint16(display->h));
+    if (screen)
+        RenderQueue::globalRenderQueue()->addRegion(0, 0, Uint16(screen->w), Uint16(screen->h));
     return SDL_TRUE;
 }
 
