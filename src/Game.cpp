@@ -7,7 +7,6 @@
 
 #include <SDL_events.h>
 
-#include "ConfigTable.h"
 #include "GameLoop.h"
 #include "Input.h"
 #include "InputSetup.h"
@@ -36,8 +35,10 @@ void handleGameEvent(SDL_Event *event)
     if (!event)
         return;
     translateMouseEvent(event);
-    // Events the GUI uses (never the window close, nor the quit key unless it closes a modal dialog) end here.
-    if (handleGuiEvent(event, storedSetting(keyQuit)) == SDL_TRUE)
+    // Events the GUI uses (never the window close, nor the quit key in force unless it closes a modal dialog) end
+    // here.
+    const bool quitKeyDown = event->type == SDL_KEYDOWN && isQuitKey(event->key.keysym.sym) == SDL_TRUE;
+    if (handleGuiEvent(event, quitKeyDown ? Uint32(event->key.keysym.sym) : Uint32(SDLK_LAST)) == SDL_TRUE)
         return;
     switch (event->type) {
     case SDL_QUIT:
