@@ -17,6 +17,7 @@
 #include "CacheIndex.h"
 #include "Console.h"
 #include "Font.h"
+#include "FontFormat.h"
 #include "GraphicSurface.h"
 #include "Memory.h"
 #include "NFILoader.h"
@@ -28,7 +29,7 @@ namespace {
 
 FontManager *globalFontManager = nullptr;
 
-const Uint32 headerBytes = 51;
+const Uint32 headerBytes = fontFormat::headerSize;
 const Uint64 maxStripPixels = 65536;
 const Uint32 cacheGrowth = 10;
 
@@ -124,7 +125,7 @@ void readFontFile(NFIHandle handle, FontHeader &header, GlyphRecords &records)
     fields.read(&header.fontSpecVersion, 1, "Error reading header field fontSpecVersion");
     if (header.fontSpecVersion != 1)
         throw "Unsupported font spec";
-    fields.read(header.fontName, 32, "Error reading header field fontName");
+    fields.read(header.fontName, fontFormat::nameFieldSize, "Error reading header field fontName");
     fields.read(&header.pointSize, 1, "Error reading header field pointSize");
     fields.read(&header.fontStyle, 1, "Error reading header field fontStyle");
     fields.read(&header.charHeight, 4, "Error reading header field charHeight");

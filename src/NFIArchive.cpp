@@ -10,12 +10,15 @@
 #include <new>
 #include <string_view>
 
+#include "NFIFormat.h"
 #include "Utility.h"
 
 namespace {
 
-const Uint32 dirHeaderSize = 8;
-const Uint32 dirEntrySize = 276;
+const Uint32 dirHeaderSize = nfiFormat::dirHeaderSize;
+const Uint32 dirEntrySize = nfiFormat::dirEntrySize;
+static_assert(sizeof(NFIDirEntry) == nfiFormat::dirEntrySize, "a directory entry is read as one record");
+static_assert(sizeof(NFIDirEntry::name) == nfiFormat::nameFieldSize, "the name field's size");
 
 // A name field that fills all 260 bytes is taken whole; nothing past the field is ever looked at.
 std::string_view entryName(const NFIDirEntry &entry)
@@ -50,9 +53,9 @@ SDL_bool readNFIFields(NFIFile &info)
         readField(info.fileHandle, &info.fileHeader.version, 1);
         readField(info.fileHandle, &info.fileHeader.reserved, 4);
         readField(info.fileHandle, &info.fileHeader.dirOffs, 4);
-        if (info.fileHeader.version != 1)
+        if (info.fileHeader.version != nfiFormat::version)
             throw 1;
-        if (std::memcmp(info.fileHeader.id, "NFI", 4) != 0)
+        if (std::memcmp(info.fileHeader.id, nfiFormat::mark, 4) != 0)
             throw 1;
 
         if (std::fseek(info.fileHandle, static_cast<long>(info.fileHeader.dirOffs), SEEK_SET) != 0)

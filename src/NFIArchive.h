@@ -2,7 +2,7 @@
 // (NFILoader.cpp), which keeps the accepted archives, the data paths and the handles.
 // Archive layout (numbers are little-endian Uint32): file header "NFI\0", version byte 1, reserved, dirOffs (13
 // bytes); at dirOffs dirSize, reserved (8 bytes); then dirSize entries of name[260], offset, length, reserved[8].
-// Depends on: NFILoader (the archive records), OpenTable, Memory, Utility.
+// Depends on: NFILoader (the archive records), NFIFormat, OpenTable, Memory, Utility.
 #ifndef ZARVELLO_NFIARCHIVE_H
 #define ZARVELLO_NFIARCHIVE_H
 

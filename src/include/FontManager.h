@@ -4,7 +4,8 @@
 /// (the size only makes the data name of a bare name); each combination is loaded once and shared, and stays
 /// until the cache is destroyed. A font file is a 51-byte header (see FontHeader) and 96 glyph records of charWidth (4 bytes),
 /// charHeight (4 bytes) and charWidth x charHeight bytes, non-zero for ink, all numbers little-endian.
-/// Depends on: Font, NFILoader, GraphicSurface, Video (`screen`), Memory, Utility, Console, CacheIndex, PointerArray.
+/// Depends on: Font, FontFormat, NFILoader, GraphicSurface, Video (`screen`), Memory, Utility, Console, CacheIndex,
+/// PointerArray.
 #ifndef ZARVELLO_FONTMANAGER_H
 #define ZARVELLO_FONTMANAGER_H
 
