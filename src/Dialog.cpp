@@ -3,6 +3,7 @@
 // collect the area of every piece they draw, because a caption text or a frame thicker than its box reaches past
 // the dialog's rectangle, and queue that area cut to the screen.
 #include "Dialog.h"
+#include "DialogDrawing.h"
 
 #include "Font.h"
 #include "GraphicSurface.h"
@@ -113,7 +114,10 @@ void addText(Area *area, EngineFont *font, Sint16 x, Sint16 y, const char *text)
     area->add(x, y, static_cast<Sint32>(font->textSize(text) > 0x7FFF ? 0x7FFF : font->textSize(text)), height);
 }
 
-void drawDialog(SDL_bool enabled, SDL_Rect *dlg, EngineSkin *skin, const char *capText, Area *area)
+// The caption button shows buttonCell of its sheet: the demonstration's dialogs show cell 1, a GUI dialog its
+// close button's state. A dialog shorter than its caption has no body.
+void drawDialog(SDL_bool enabled, SDL_Rect *dlg, EngineSkin *skin, const char *capText, Uint32 buttonCell,
+                Area *area)
 {
     if (!dlg || !skin)
         return;
@@ -126,7 +130,7 @@ void drawDialog(SDL_bool enabled, SDL_Rect *dlg, EngineSkin *skin, const char *c
     Sint32 captionHeight = captionBack ? captionBack->height() : 0;
     SDL_Rect captionArea = {dlg->x, dlg->y, dlg->w, static_cast<Uint16>(captionHeight)};
     SDL_Rect bodyArea = {dlg->x, static_cast<Sint16>(dlg->y + captionHeight), dlg->w,
-                         static_cast<Uint16>(dlg->h - captionHeight)};
+                         static_cast<Uint16>(dlg->h > captionHeight ? dlg->h - captionHeight : 0)};
     drawBevelBox(&captionArea, captionBack, captionBevels, area);
     drawBevelBox(&bodyArea, skin->getDialogBack(), skin->getDialogBevels(), area);
 
@@ -134,8 +138,8 @@ void drawDialog(SDL_bool enabled, SDL_Rect *dlg, EngineSkin *skin, const char *c
     if (captionButton) {
         Sint32 buttonX = dlg->x + dlg->w - (captionButton->width(0) + bevelWidth);
         Sint32 buttonY = captionArea.y + captionHeight / 2 - captionButton->height(0) / 2;
-        captionButton->blitImage(1, static_cast<Sint16>(buttonX), static_cast<Sint16>(buttonY));
-        addCell(area, captionButton, 1, static_cast<Sint16>(buttonX), static_cast<Sint16>(buttonY));
+        captionButton->blitImage(buttonCell, static_cast<Sint16>(buttonX), static_cast<Sint16>(buttonY));
+        addCell(area, captionButton, buttonCell, static_cast<Sint16>(buttonX), static_cast<Sint16>(buttonY));
     }
 
     Sint32 textX = dlg->x + bevelWidth;
@@ -158,13 +162,18 @@ void bevelBox(SDL_Rect *box, GraphicSurface *fill, ImageList *bevels)
 
 void makeDialog(SDL_bool enabled, SDL_Rect *dlg, EngineSkin *skin, const char *capText)
 {
-    drawDialog(enabled, dlg, skin, capText, nullptr);
+    drawDialog(enabled, dlg, skin, capText, 1, nullptr);
+}
+
+void drawDialogBox(SDL_bool enabled, SDL_Rect *dlg, EngineSkin *skin, const char *caption, Uint32 buttonCell)
+{
+    drawDialog(enabled, dlg, skin, caption, buttonCell, nullptr);
 }
 
 void showDialog(SDL_bool enabled, SDL_Rect *dlg, EngineSkin *skin, const char *capText)
 {
     Area area;
-    drawDialog(enabled, dlg, skin, capText, &area);
+    drawDialog(enabled, dlg, skin, capText, 1, &area);
     queueArea(area);
 }
 

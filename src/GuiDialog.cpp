@@ -4,6 +4,7 @@
 #include "GuiDialog.h"
 
 #include "Dialog.h"
+#include "DialogDrawing.h"
 #include "Font.h"
 #include "GraphicSurface.h"
 #include "GuiLayerAccess.h"
@@ -52,31 +53,12 @@ void DialogWindow::draw(const SDL_Rect &area)
 {
     if (!skin)
         return;
-    GraphicSurface *captionBack = skin->getCaptionBack(enabledStyle);
-    ImageList *captionBevels = skin->getCaptionBevels(enabledStyle);
     ImageList *captionButton = skin->getCaptionButton(enabledStyle);
-    EngineFont *mainFont = skin->getCaptionFont(enabledStyle, 0);
-    EngineFont *shadowFont = skin->getCaptionFont(enabledStyle, 1);
-
-    Sint32 height = captionHeight();
-    SDL_Rect captionArea = {area.x, area.y, area.w, Uint16(height)};
-    SDL_Rect bodyArea = {area.x, Sint16(area.y + height), area.w, Uint16(area.h > height ? area.h - height : 0)};
-    bevelBox(&captionArea, captionBack, captionBevels);
-    bevelBox(&bodyArea, skin->getDialogBack(), skin->getDialogBevels());
-
-    if (captionButton) {
-        SDL_Rect button = closeButton();
-        Uint32 cell = !closableDialog ? closeUnavailable : (closeArmed && overClose) ? closePressed : closeResting;
-        if (cell >= captionButton->count())
-            cell = closeResting;
-        captionButton->blitImage(cell, Sint16(area.x + button.x), Sint16(area.y + button.y));
-    }
-    Sint32 textX = area.x + (captionBevels ? captionBevels->width(0) : 0);
-    if (mainFont && shadowFont) {
-        Sint32 textY = area.y + height / 2 - Sint32((mainFont->charHeight() + 1) / 2);
-        shadowFont->blitText(Sint16(textX + 1), Sint16(textY + 1), 0, getCaption());
-        mainFont->blitText(Sint16(textX), Sint16(textY), 0, getCaption());
-    }
+    Uint32 cell = !closableDialog ? closeUnavailable : (closeArmed && overClose) ? closePressed : closeResting;
+    if (!captionButton || cell >= captionButton->count())
+        cell = closeResting;
+    SDL_Rect box = area;
+    drawDialogBox(enabledStyle, &box, skin, getCaption(), cell);
 }
 
 SDL_bool DialogWindow::isOpaque()

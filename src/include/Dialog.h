@@ -6,7 +6,8 @@
 /// row by row: corners 0, 2, 6, 8, edges 1, 3, 5, 7, cell 4 unused). The make and bevel calls queue nothing, like
 /// every drawing call of the engine; the show calls also queue the area they drew on the render queue, for
 /// drawing during the main loop.
-/// Depends on: SkinLoader, ImageList, ImageLoader, GraphicSurface, Font, RenderQueue, Video (`screen`).
+/// Depends on: SkinLoader, ImageList, ImageLoader, GraphicSurface, Font, RenderQueue, Video (`screen`),
+/// DialogDrawing.
 #ifndef ZARVELLO_DIALOG_H
 #define ZARVELLO_DIALOG_H
 

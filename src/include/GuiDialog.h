@@ -4,7 +4,7 @@
 /// children lie in it (their extents are relative to the dialog's top-left corner, the caption bar included).
 /// The close button works; a modal dialog keeps the mouse and the keyboard from everything below it; a draggable
 /// dialog follows the mouse by its caption bar.
-/// Depends on: GuiWidget, Dialog (the drawing rules), SkinLoader (`skin`),
+/// Depends on: GuiWidget, Dialog and DialogDrawing (the drawing rules), SkinLoader (`skin`),
 /// Font, GraphicSurface, GuiLayerAccess, Gui, ImageList.
 #ifndef ZARVELLO_GUIDIALOG_H
 #define ZARVELLO_GUIDIALOG_H
