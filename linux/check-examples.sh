@@ -190,5 +190,9 @@ kill -0 "$program" 2>/dev/null && fail "menu: Quit did not end it"
 status=0; wait "$program" || status=$?
 [ "$status" -eq 0 ] || { cat "$work/menu.out" >&2; fail "menu ended with exit status $status"; }
 if grep -q "Memory Leak!" "$work/menu.out"; then cat "$work/menu.out" >&2; fail "menu left memory allocated"; fi
+# OK wrote the kept options to the player's own settings file.
+kept="$HOME/.config/menu/menu.conf"
+grep -qx "volume = 0" "$kept" && grep -qx "music = off" "$kept" && grep -qx 'playerName = "Ada"' "$kept" ||
+  { cat "$kept" >&2; fail "menu: the kept options are not in the player's settings file"; }
 
 echo "check-examples: the examples build against the installed engine and answer their keys and clicks"

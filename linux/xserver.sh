@@ -5,8 +5,9 @@
 #   wait_for_window TITLE PID [TENTHS]
 #                             sets $window to the first window titled exactly TITLE, waiting up to TENTHS
 #                             tenths of a second (default 150) or until process PID has ended; "" if none
-#   send_key WINDOW KEY       presses and then releases KEY (an xdotool key name) in WINDOW, as two separate
-#                             events, so that no key is left held down for the next program on the server
+#   send_key WINDOW KEY       presses and then releases KEY (an xdotool key name) in WINDOW, as two explicit
+#                             events of one xdotool call, so that no key is left held down for the next program
+#                             on the server and the press is no longer than a tap
 # Depends on: Xvfb, xdpyinfo, xdotool.
 start_xserver() {
   local work=$1
@@ -29,7 +30,5 @@ wait_for_window() {
 }
 
 send_key() {
-  xdotool keydown --window "$1" "$2" 2>/dev/null || true
-  sleep 0.05
-  xdotool keyup --window "$1" "$2" 2>/dev/null || true
+  xdotool keydown --window "$1" "$2" keyup --window "$1" "$2" 2>/dev/null || true
 }

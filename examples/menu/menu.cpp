@@ -1,6 +1,7 @@
 // Menu: a title dialog with Play, Options and Quit, made of the engine's GUI widgets. Options opens a modal
 // dialog with a slider (the volume), a check box (music) and a text field (the player's name), whose values are
-// the game settings of menu.conf; OK keeps them, Cancel, the close button or Escape leave them. Play shows what
+// the game settings of menu.conf; OK keeps them (and writes them to the player's own menu.conf, which wins over
+// the shipped one at the next start), Cancel, the close button or Escape leave them. Play shows what
 // the game would start with; Back returns to the title. Everything works with the mouse or the keyboard alone
 // (Tab, Shift+Tab, Return, Space, the arrows). Quit, or closing the window, ends it.
 // Depends on: the installed Zarvello engine.
@@ -13,6 +14,8 @@
 #include <zarvello/GuiLayer.h>
 #include <zarvello/GuiText.h>
 #include <zarvello/Init.h>
+#include <zarvello/PlayerData.h>
+#include <zarvello/PlayerSettings.h>
 #include <zarvello/Utility.h>
 #include <zarvello/Video.h>
 
@@ -57,6 +60,7 @@ void keepOptions(GuiWidget *, void *)
     zarvello::snprintf(sizeof playerName - 1, playerName, "%s", nameField->getText());
     Console::addString("menu: options kept: volume %d, music %s, name '%s'", int(volume), music ? "on" : "off",
                        playerName);
+    writePlayerSettings();
     options->hide();
 }
 
@@ -126,6 +130,7 @@ SDL_bool setUp()
 
 int main(int argc, char **argv)
 {
+    setGameName("menu");
     setWindowCaption("Menu");
     setConfigFileName("menu.conf");
     registerNumberSetting("volume", &volume, 80);
