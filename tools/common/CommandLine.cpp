@@ -54,18 +54,18 @@ std::string splitArguments(const std::vector<std::string> &args, const std::vect
             arguments.operands.push_back(args[i]);
             continue;
         }
-        const OptionSpec *spec = nullptr;
+        const OptionSpec *matched = nullptr;
         for (const OptionSpec &option : known)
             if (option.name == args[i])
-                spec = &option;
-        if (!spec)
+                matched = &option;
+        if (!matched)
             return "unknown option '" + args[i] + "'";
-        if (spec->value.empty()) {
+        if (matched->value.empty()) {
             arguments.options.emplace_back(args[i], "");
             continue;
         }
         if (i + 1 >= args.size())
-            return args[i] + " needs " + spec->value;
+            return args[i] + " needs " + matched->value;
         arguments.options.emplace_back(args[i], args[i + 1]);
         ++i;
     }
