@@ -117,6 +117,11 @@ GameResult runGame(const char *pacing, const std::string &libraryPath)
         setenv("DISPLAY", display.c_str(), 1);
         unsetenv("SDL_VIDEODRIVER");
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // Only the timings matter here: leaks are the test suite's business, and those of SDL's X11 code in a
+        // sanitizer build are none of the engine's.
+        const char *lsan = std::getenv("LSAN_OPTIONS");
+        const std::string leaks = (lsan && *lsan ? std::string(lsan) + ":" : std::string()) + "detect_leaks=0";
+        setenv("LSAN_OPTIONS", leaks.c_str(), 1);
         if (libraryPath.empty())
             unsetenv("LD_LIBRARY_PATH");
         else
