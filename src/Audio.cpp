@@ -196,15 +196,23 @@ const char *wavFormatFault(const Uint8 *format)
 // Why a RIFF file's chunks cannot be loaded, or null when they can. SDL 1.2 reads a WAV file chunk by chunk and
 // allocates each chunk's claimed length before reading it, so a damaged length of 2 GiB would be allocated (and
 // filled) whole; each length is held against the bytes the file has left, and the format is checked
-// (wavFormatFault). Other formats pass unchecked. The source is left at its start.
+// (wavFormatFault). SDL also takes a file whose length field reads "WAVE" (after "RIFF" or "WAVE"), with its
+// chunks from byte 8; those are checked the same way. Other formats pass unchecked. The source is left at its
+// start.
 const char *riffChunkFault(SDL_RWops *source)
 {
     const Sint32 size = dataRWopsSize(source);
     char header[12];
     const char *fault = nullptr;
-    if (size >= 12 && SDL_RWread(source, header, 12, 1) == 1 && SDL_memcmp(header, "RIFF", 4) == 0 &&
-        SDL_memcmp(header + 8, "WAVE", 4) == 0) {
-        Sint64 at = 12;
+    Sint64 at = 0;
+    if (size >= 12 && SDL_RWread(source, header, 12, 1) == 1 &&
+        (SDL_memcmp(header, "RIFF", 4) == 0 || SDL_memcmp(header, "WAVE", 4) == 0)) {
+        if (SDL_memcmp(header + 4, "WAVE", 4) == 0)
+            at = 8;
+        else if (SDL_memcmp(header, "RIFF", 4) == 0 && SDL_memcmp(header + 8, "WAVE", 4) == 0)
+            at = 12;
+    }
+    if (at > 0 && SDL_RWseek(source, static_cast<int>(at), SEEK_SET) == at) {
         Uint8 chunk[8];
         bool data = false;
         while (!fault && !data && at + 8 <= size && SDL_RWread(source, chunk, 8, 1) == 1) {

@@ -359,6 +359,8 @@ TEST_F(Audio, DamagedWavFilesAreRefusedBeforeSDLReadsThem)
         {"/no-block-size.wav", changed(32, le16(0))},
         {"/no-data-chunk.wav", changed(36, "daat")},
         {"/short-format.wav", changed(16, le32(8))},
+        // SDL's form without a length: "WAVE" in the length field, chunks from byte 8.
+        {"/lengthless-claims-1-gib.wav", std::string("RIFFWAVEjunk") + le32(0x40000000) + std::string(8, '\0')},
     };
     for (const auto &c : cases)
         write("data" + c.first, c.second);
