@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -23,20 +22,13 @@
 #include "ConfigTable.h"
 #include "Console.h"
 #include "PlayerData.h"
+#include "ArchiveWriter.h"
 #include "RunDirectory.h"
 #include "Utility.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // The run directory is the test program's, known before the console's first line (which would otherwise say it is
 // not).
@@ -192,7 +184,7 @@ TEST_F(PlayerHome, WriterKilledAtRandomMomentsLeavesTheOldOrTheNewContentEveryTi
         int status = 0;
         ASSERT_EQ(waitpid(writer, &status, 0), writer);
         ASSERT_TRUE(WIFSIGNALED(status));
-        std::string content = readAll(slot);
+        std::string content = archive::readFile(slot);
         ASSERT_TRUE(content == first || content == second)
             << "kill " << kill << " left " << content.size() << " bytes";
         (content == first ? sawFirst : sawSecond)++;
@@ -222,7 +214,7 @@ TEST_F(PlayerHome, WriterKilledAtRandomMomentsLeavesTheOldOrTheNewContentEveryTi
     for (const auto &entry : fs::directory_iterator(home + "/data/saver"))
         names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"slot"});
-    EXPECT_EQ(readAll(slot), "done");
+    EXPECT_EQ(archive::readFile(slot), "done");
 }
 
 TEST_F(PlayerHome, WriteThatFailsLeavesTheOldFileAndSaysWhy)
@@ -242,7 +234,7 @@ TEST_F(PlayerHome, WriteThatFailsLeavesTheOldFileAndSaysWhy)
         return out;
     });
     EXPECT_EQ(child.output, "saved failed savePlayerFile ('scores'): File too large") << child.standardError;
-    EXPECT_EQ(readAll(home + "/data/saver/scores"), "the old high scores");
+    EXPECT_EQ(archive::readFile(home + "/data/saver/scores"), "the old high scores");
     std::vector<std::string> names;
     for (const auto &entry : fs::directory_iterator(home + "/data/saver"))
         names.push_back(entry.path().filename().string());

@@ -11,25 +11,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "ArchiveWriter.h"
 #include "RunDirectory.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 void writeAll(const std::string &path, const std::string &bytes)
 {
@@ -108,7 +100,7 @@ TEST_F(PlayerRun, RelativeOrEmptyBaseDirectoriesGiveWayToTheDefaultsUnderHome)
     writeAll(home + "/.config/pgame/zarvello.conf", "greeting = 'from home'\n");
     RunResult result = start({"--name=pgame", "--save=slot:kept"});
     EXPECT_EQ(values(result, "setUp").rfind("greeting 'from home',", 0), 0u) << result.standardError;
-    EXPECT_EQ(readAll(home + "/.local/share/pgame/slot"), "kept");
+    EXPECT_EQ(archive::readFile(home + "/.local/share/pgame/slot"), "kept");
     EXPECT_EQ(permissions(home + "/.local/share/pgame"), 0700u);
     EXPECT_EQ(permissions(home + "/.local/share"), 0700u) << "missing parents are made owner-only too";
     EXPECT_FALSE(fs::exists(run.path() + "/relative")) << "a relative base directory is ignored";
@@ -160,7 +152,7 @@ TEST_F(PlayerRun, WrittenSettingsAreReadBackToTheSameValues)
     EXPECT_EQ(written, "greeting 'say \"hi\"\\ \t\xC3\xBC 100%', frames 0.10000000000000001, dialog 1, keyFire 102, "
                        "fullscreen 0, keyQuit 27, logConsole 0, skin default");
 
-    std::string script = readAll(settingsFile());
+    std::string script = archive::readFile(settingsFile());
     EXPECT_NE(script.find("\nkeyFire = KEY_f\n"), std::string::npos) << script;
     EXPECT_NE(script.find("\ndialog = on\n"), std::string::npos) << script;
     EXPECT_NE(script.find("\nfullscreen = off\n"), std::string::npos) << "the value in force, from -windowed";
@@ -180,7 +172,7 @@ TEST_F(PlayerRun, SavesLandInTheDataFolderAndNamesThatWouldLeaveItAreRefused)
     EXPECT_TRUE(saved.hasLine("player save 'slot': saved")) << saved.standardError;
     EXPECT_TRUE(saved.hasLine("player load 'missing': nothing")) << saved.standardError;
     EXPECT_FALSE(saved.contains("loadPlayerFile")) << "no file yet is no fault\n" << saved.standardError;
-    EXPECT_EQ(readAll(home + "/data/pgame/slot"), "second");
+    EXPECT_EQ(archive::readFile(home + "/data/pgame/slot"), "second");
     EXPECT_EQ(permissions(home + "/data/pgame/slot"), 0600u);
 
     RunResult loaded = start({"--name=pgame", "--load=slot"});
@@ -208,9 +200,9 @@ TEST_F(PlayerRun, SaveReplacesALinkAtItsNameInsteadOfWritingThroughIt)
     fs::create_symlink(home + "/elsewhere", home + "/data/pgame/slot");
     RunResult result = start({"--name=pgame", "--save=slot:saved"});
     EXPECT_TRUE(result.hasLine("player save 'slot': saved")) << result.standardError;
-    EXPECT_EQ(readAll(home + "/elsewhere"), "not the game's");
+    EXPECT_EQ(archive::readFile(home + "/elsewhere"), "not the game's");
     EXPECT_FALSE(fs::is_symlink(home + "/data/pgame/slot"));
-    EXPECT_EQ(readAll(home + "/data/pgame/slot"), "saved");
+    EXPECT_EQ(archive::readFile(home + "/data/pgame/slot"), "saved");
 
     // The game's folder itself must not be a link either.
     fs::remove_all(home + "/data/pgame");
@@ -269,10 +261,10 @@ TEST_F(PlayerRun, ReadOnlyRunDirectoryPutsTheLogInTheStateFolder)
         fs::permissions(runPath, fs::perms::owner_all, fs::perm_options::add);
 
     EXPECT_EQ(named.exitCode, 0) << named.standardError;
-    std::string log = readAll(home + "/state/pgame/console.log");
+    std::string log = archive::readFile(home + "/state/pgame/console.log");
     EXPECT_NE(log.find("player setUp: "), std::string::npos) << named.standardError;
     EXPECT_EQ(permissions(home + "/state/pgame"), 0700u);
     EXPECT_FALSE(run.exists("console.log"));
     EXPECT_EQ(unnamed.exitCode, 0) << "a game without a name logs nowhere, as before\n" << unnamed.standardError;
-    EXPECT_EQ(readAll(home + "/state/pgame/console.log"), log);
+    EXPECT_EQ(archive::readFile(home + "/state/pgame/console.log"), log);
 }
