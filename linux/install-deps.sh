@@ -33,6 +33,7 @@ packages=(
   clang libclang-rt-dev llvm valgrind
   libsdl-image1.2-dev libphysfs-dev libsdl-ttf2.0-dev zip gnuplot-nox imagemagick
   libsdl-mixer1.2-dev sox
+  zlib1g-dev
 )
 
 missing=()
