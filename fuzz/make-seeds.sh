@@ -99,4 +99,22 @@ sox -n -r 8000 -c 1 -e ms-adpcm "$sound/ms-adpcm.wav" synth 0.02 sine 440
 cut "$sound/mono-16.wav" 50 "$sound/cut-data.wav"
 poke "$sound/mono-16.wav" 40 '\377\377\377\177' "$sound/claims-2-gib.wav"
 poke "$sound/mono-16.wav" 22 '\0\0' "$sound/no-channels.wav"
+# ---- Recordings: written byte by byte, every event kind and the clock's wrap, and damaged variants. seal BODY
+# FRAMES OUT: BODY with its end record for FRAMES (< 256) frames; gzip's trailer holds the same CRC-32.
+recording=$(seeds recording)
+seal() { { cat "$1"; printf "Z\\$(printf %03o "$2")\0\0\0"; gzip -c < "$1" | tail -c 8 | head -c 4; } > "$3"; }
+header='ZVREPLAY\1\0\4demo\0051.4.0'
+printf "$header"'S\7keyQuit\4\0\33\0\0\0P\13options.cfg\1\3\0\0\0abcP\7missing\0T\20FT\220\3' > "$work/all.body"
+printf 'E\1\1\2E\2\0\1\0\33\0\0\0\0\0E\3\0\0\0\33\0\0\0\33\0E\4\0\0\40\3\130\2\377\377\1\0' >> "$work/all.body"
+printf 'E\5\0\1\1\20\0\20\0E\6\0\1\0\20\0\20\0E\7\0\1\0\200E\10\0\0\1\0\377\377E\11\0\0\1' >> "$work/all.body"
+printf 'E\12\0\3\1E\13\0\3\0E\21E\20\40\3\0\0\130\2\0\0FT\1FE\14' >> "$work/all.body"
+seal "$work/all.body" 3 "$recording/every-event.zrec"
+printf "$header" > "$work/empty.body"
+seal "$work/empty.body" 0 "$recording/no-frames.zrec"
+printf "$header"'T\377\377\377\377\17FT\20' > "$work/wrap.body"
+seal "$work/wrap.body" 1 "$recording/clock-wrap.zrec"
+cut "$recording/every-event.zrec" 90 "$recording/cut-in-frame-1.zrec"
+poke "$recording/every-event.zrec" 8 '\2' "$recording/version-2.zrec"
+poke "$recording/every-event.zrec" 30 '\1' "$recording/damaged.zrec"
+{ cat "$recording/every-event.zrec"; printf 'F'; } > "$recording/after-the-end.zrec"
 echo "Seeds written below $here/*/seeds"

@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(nfi tga raw image font skin config sound)
+[ ${#targets[@]} -gt 0 ] || targets=(nfi tga raw image font skin config sound recording)
 
 if [ $build_first -eq 1 ]; then
   cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZARVELLO_FUZZ=ON \
