@@ -44,63 +44,32 @@ bool eventFields(SDL_Event &e, Field &&field)
 {
     switch (e.type) {
     case SDL_ACTIVEEVENT:
-        field(e.active.gain, 1);
-        field(e.active.state, 1);
-        return true;
+        return field(e.active.gain, 1), field(e.active.state, 1), true;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-        field(e.key.which, 1);
-        field(e.key.state, 1);
-        field(e.key.keysym.scancode, 1);
-        field(e.key.keysym.sym, 2);
-        field(e.key.keysym.mod, 2);
-        field(e.key.keysym.unicode, 2);
-        return true;
+        return field(e.key.which, 1), field(e.key.state, 1), field(e.key.keysym.scancode, 1),
+               field(e.key.keysym.sym, 2), field(e.key.keysym.mod, 2), field(e.key.keysym.unicode, 2), true;
     case SDL_MOUSEMOTION:
-        field(e.motion.which, 1);
-        field(e.motion.state, 1);
-        field(e.motion.x, 2);
-        field(e.motion.y, 2);
-        field(e.motion.xrel, 2);
-        field(e.motion.yrel, 2);
-        return true;
+        return field(e.motion.which, 1), field(e.motion.state, 1), field(e.motion.x, 2), field(e.motion.y, 2),
+               field(e.motion.xrel, 2), field(e.motion.yrel, 2), true;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-        field(e.button.which, 1);
-        field(e.button.button, 1);
-        field(e.button.state, 1);
-        field(e.button.x, 2);
-        field(e.button.y, 2);
-        return true;
+        return field(e.button.which, 1), field(e.button.button, 1), field(e.button.state, 1), field(e.button.x, 2),
+               field(e.button.y, 2), true;
     case SDL_JOYAXISMOTION:
-        field(e.jaxis.which, 1);
-        field(e.jaxis.axis, 1);
-        field(e.jaxis.value, 2);
-        return true;
+        return field(e.jaxis.which, 1), field(e.jaxis.axis, 1), field(e.jaxis.value, 2), true;
     case SDL_JOYBALLMOTION:
-        field(e.jball.which, 1);
-        field(e.jball.ball, 1);
-        field(e.jball.xrel, 2);
-        field(e.jball.yrel, 2);
-        return true;
+        return field(e.jball.which, 1), field(e.jball.ball, 1), field(e.jball.xrel, 2), field(e.jball.yrel, 2), true;
     case SDL_JOYHATMOTION:
-        field(e.jhat.which, 1);
-        field(e.jhat.hat, 1);
-        field(e.jhat.value, 1);
-        return true;
+        return field(e.jhat.which, 1), field(e.jhat.hat, 1), field(e.jhat.value, 1), true;
     case SDL_JOYBUTTONDOWN:
     case SDL_JOYBUTTONUP:
-        field(e.jbutton.which, 1);
-        field(e.jbutton.button, 1);
-        field(e.jbutton.state, 1);
-        return true;
+        return field(e.jbutton.which, 1), field(e.jbutton.button, 1), field(e.jbutton.state, 1), true;
     case SDL_QUIT:
     case SDL_VIDEOEXPOSE:
         return true;
     case SDL_VIDEORESIZE:
-        field(e.resize.w, 4);
-        field(e.resize.h, 4);
-        return true;
+        return field(e.resize.w, 4), field(e.resize.h, 4), true;
     default:
         return false;
     }
@@ -202,13 +171,6 @@ public:
     size_t at = 0;
     std::string part = "the header";
 };
-
-std::string hexByte(Uint32 value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(value));
-    return text;
-}
 
 }  // namespace
 
@@ -420,7 +382,9 @@ bool readRecording(const unsigned char *bytes, size_t size, Recording &recording
                         std::to_string(recording.frames.size() - 1);
                 return true;
             } else {
-                throw "unknown record " + hexByte(tag) + where;
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(tag));
+                throw "unknown record " + std::string(hex) + where;
             }
         }
     } catch (const std::string &why) {
