@@ -345,10 +345,10 @@ bool readRecording(const unsigned char *bytes, size_t size, Recording &recording
         for (;;) {
             const size_t tagAt = in.at;
             const Uint32 tag = in.number(1);
-            const std::string where = " at byte " + std::to_string(tagAt);
+            auto where = [tagAt] { return " at byte " + std::to_string(tagAt); };
             if (tag == 'S') {
                 if (recording.frames.size() > 1)
-                    throw "a setting in " + in.part + where + "; settings come before the first frame";
+                    throw "a setting in " + in.part + where() + "; settings come before the first frame";
                 RecordedSetting setting;
                 setting.name = in.name(longestName);
                 setting.value = in.block(in.number(2));
@@ -358,7 +358,7 @@ bool readRecording(const unsigned char *bytes, size_t size, Recording &recording
                 file.name = in.name(longestName);
                 const Uint32 present = in.number(1);
                 if (present > 1)
-                    throw "a player file record" + where + " is neither present nor absent";
+                    throw "a player file record" + where() + " is neither present nor absent";
                 file.present = present == 1;
                 if (file.present)
                     file.bytes = in.block(in.number(4));
@@ -376,7 +376,7 @@ bool readRecording(const unsigned char *bytes, size_t size, Recording &recording
                 const Uint32 frames = in.number(4);
                 in.number(4);  // the checksum, checked above
                 if (in.at != size)
-                    throw "something follows the end record" + where;
+                    throw "something follows the end record" + where();
                 if (frames != recording.frames.size() - 1)
                     throw "the end record counts " + std::to_string(frames) + " frames but the file holds " +
                         std::to_string(recording.frames.size() - 1);
@@ -384,7 +384,7 @@ bool readRecording(const unsigned char *bytes, size_t size, Recording &recording
             } else {
                 char hex[8];
                 std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(tag));
-                throw "unknown record " + std::string(hex) + where;
+                throw "unknown record " + std::string(hex) + where();
             }
         }
     } catch (const std::string &why) {
