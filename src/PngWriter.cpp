@@ -20,16 +20,24 @@ namespace {
 
 // ---- Deflate ---------------------------------------------------------------------------------------------
 const int windowSize = 32768, maxMatch = 258, minMatch = 3;
-const int hashBits = 15, maxChain = 48, niceLength = 128;
+const int hashBits = 15, maxChain = 48, niceLength = 128, goodLength = 8;
 const size_t symbolsPerBlock = 16384;
 
+// The length and distance codes' first values and extra bits, and the order of the code-length code's lengths.
 const unsigned short lengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                        31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const unsigned char lengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const unsigned short distBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-                                     193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const unsigned char distExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+const unsigned char lengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+const unsigned short distBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,
+                                     33,   49,   65,   97,   129,  193,   257,   385,   513,   769,
+                                     1025, 1537, 2049, 3073, 4097, 6145,  8193,  12289, 16385, 24577};
+const unsigned char distExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 const unsigned char codeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+int extraBitsOfCodeLength(int symbol)
+{
+    return symbol == 16 ? 2 : symbol == 17 ? 3 : symbol == 18 ? 7 : 0;
+}
 
 int lengthCode(int length)  // 3..258 -> 0..28 (symbol 257 + code)
 {
@@ -187,8 +195,9 @@ public:
         insert(p);
         while (p < size) {
             if (match.length >= minMatch && match.length < niceLength && p + 1 < size) {
-                Symbol later = find(p + 1);
-                if (later.length > match.length) {  // a longer match one byte on: send this byte alone
+                // A longer match one byte on sends this byte alone; after a good match, a shorter search for it.
+                Symbol later = find(p + 1, match.length >= goodLength ? maxChain / 4 : maxChain);
+                if (later.length > match.length) {
                     symbols.push_back({data[p], 0});
                     insert(++p);
                     match = later;
@@ -232,8 +241,8 @@ private:
         prev[p % windowSize] = head[h];
         head[h] = int32_t(p);
     }
-    // The longest earlier match for position p within the window, following at most maxChain links.
-    Symbol find(size_t p) const
+    // The longest earlier match for position p within the window, following at most chainLimit links.
+    Symbol find(size_t p, int chainLimit = maxChain) const
     {
         Symbol best = {0, 0};
         if (p + minMatch > size)
@@ -241,7 +250,7 @@ private:
         const size_t limit = std::min<size_t>(maxMatch, size - p);
         const int32_t oldest = p > size_t(windowSize) ? int32_t(p - windowSize) : 0;
         int32_t candidate = head[hashAt(p)];
-        for (int chain = 0; candidate >= oldest && candidate >= 0 && chain < maxChain; ++chain) {
+        for (int chain = 0; candidate >= oldest && candidate >= 0 && chain < chainLimit; ++chain) {
             const unsigned char *a = data + candidate, *b = data + p;
             if (a[best.length] == b[best.length]) {
                 size_t length = 0;
@@ -299,7 +308,7 @@ private:
 
         uint64_t dynamicBits = 3 + 14 + 3 * uint64_t(headerCount), fixedBits = 3, extraBits = 0;
         for (int h : header)
-            dynamicBits += headerLen[h & 0xFF] + ((h & 0xFF) == 16 ? 2 : (h & 0xFF) == 17 ? 3 : (h & 0xFF) == 18 ? 7 : 0);
+            dynamicBits += headerLen[h & 0xFF] + unsigned(extraBitsOfCodeLength(h & 0xFF));
         for (int s = 0; s < 286; ++s) {
             dynamicBits += uint64_t(litFreq[s]) * litLen[s];
             fixedBits += uint64_t(litFreq[s]) * fixedLit[s];
@@ -343,7 +352,7 @@ private:
             int s = h & 0xFF;
             bits.put(headerCodes[s], headerLen[s]);
             if (s >= 16)
-                bits.put(uint32_t(h >> 8), s == 16 ? 2 : s == 17 ? 3 : 7);
+                bits.put(uint32_t(h >> 8), extraBitsOfCodeLength(s));
         }
         sendSymbols(litLen, distLen);
     }

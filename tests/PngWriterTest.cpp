@@ -113,8 +113,8 @@ void expectSamePixels(SDL_Surface *surface, const std::vector<unsigned char> &pn
     // The inflated rows (filter byte plus 3 bytes a pixel) and their Adler-32 at the end of the stream.
     const size_t rawSize = (size_t(surface->w) * 3 + 1) * size_t(surface->h);
     std::vector<char> raw(rawSize + 1);
-    int inflated = stbi_zlib_decode_noheader_buffer(raw.data(), int(raw.size()),
-                                                    reinterpret_cast<const char *>(zlib.data() + 2), int(zlib.size() - 2));
+    const char *deflated = reinterpret_cast<const char *>(zlib.data() + 2);
+    int inflated = stbi_zlib_decode_noheader_buffer(raw.data(), int(raw.size()), deflated, int(zlib.size() - 2));
     ASSERT_EQ(inflated, int(rawSize)) << "deflate stream does not inflate to the rows";
     uint32_t a = 1, b = 0;
     for (size_t i = 0; i < rawSize; ++i) {
