@@ -506,15 +506,19 @@ std::vector<unsigned char> zlibStream(const std::vector<unsigned char> &rows)
 std::vector<unsigned char> pngOfSurface(SDL_Surface *surface)
 {
     std::vector<unsigned char> png;
-    if (!surface || surface->w <= 0 || surface->h <= 0 || !surface->pixels ||
+    if (!surface || surface->w <= 0 || surface->h <= 0 ||
         (uint64_t(surface->w) * 3 + 1) * uint64_t(surface->h) > 0x7FFF0000u)
         return png;
-    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
+    const bool locked = SDL_MUSTLOCK(surface);
+    if (locked && SDL_LockSurface(surface) != 0)
         return png;
     std::vector<unsigned char> plain, adaptive;
-    filterRows(surface, plain, adaptive);
-    if (SDL_MUSTLOCK(surface))
+    if (surface->pixels)  // a hardware surface has its pixels only while locked
+        filterRows(surface, plain, adaptive);
+    if (locked)
         SDL_UnlockSurface(surface);
+    if (plain.empty())
+        return png;
 
     // Neither way wins everywhere: game art of exact colours (tiles, flat areas, text) compresses best
     // unfiltered, where long repeats survive, and smooth shading best filtered. Both are tried on a sample, every

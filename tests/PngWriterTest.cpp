@@ -1,7 +1,7 @@
 // PngWriter tests: every written file is decoded with stb_image and compared pixel for pixel with what
 // SDL_GetRGB says of the surface: colour extremes at odd sizes, long runs, incompressible noise, 16-bit 5-6-5,
-// 32-bit and 8-bit palette surfaces, sizes from 1 x 1 to 2048 x 2048; the chunks' CRC-32 and the stream's
-// Adler-32 are checked by the file's own rules; writePngFile's failures.
+// 32-bit, 8-bit palette and run-length accelerated surfaces, sizes from 1 x 1 to 2048 x 2048; the chunks'
+// CRC-32 and the stream's Adler-32 are checked by the file's own rules; writePngFile's failures.
 // Depends on: PngWriter, stb_image (decoding only), SDL, GoogleTest.
 #include "PngWriter.h"
 
@@ -260,6 +260,23 @@ TEST(PngWriter, PaletteSurfaceComesOutInItsColours)
     for (int i = 0; i < 256; ++i)
         setPixel(s.get(), i % 16, i / 16, Uint32(i));
     expectSamePixels(s.get(), pngOfSurface(s.get()));
+}
+
+TEST(PngWriter, RunLengthAcceleratedSurfaceIsLockedWhileRead)
+{
+    Surface s = rgb565(40, 24);
+    fillNoise(s.get(), 11);
+    SDL_Rect hole = {5, 5, 20, 10};
+    SDL_FillRect(s.get(), &hole, 0xF81F);
+    Surface before(SDL_ConvertSurface(s.get(), s->format, SDL_SWSURFACE));
+    ASSERT_TRUE(before);
+    // The colour-keyed surface is run-length encoded by its first blit; reading it needs a lock from then on.
+    SDL_SetColorKey(s.get(), SDL_SRCCOLORKEY | SDL_RLEACCEL, 0xF81F);
+    Surface target = rgb565(40, 24);
+    SDL_BlitSurface(s.get(), nullptr, target.get(), nullptr);
+    std::vector<unsigned char> png = pngOfSurface(s.get());
+    EXPECT_EQ(png, pngOfSurface(before.get()));
+    expectSamePixels(before.get(), png);
 }
 
 TEST(PngWriter, NothingToWriteGivesAnEmptyFile)
