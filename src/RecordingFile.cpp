@@ -254,6 +254,12 @@ void RecordingWriter::playerFile(const RecordedPlayerFile &playerFile)
 
 void RecordingWriter::beginFrame()
 {
+    if (state == recording && frameCount >= largestFrameCount) {
+        state = full;
+        Console::addString("WARNING: recording: %u frames are the most a recording holds; it ends with frame %u",
+                           static_cast<unsigned>(largestFrameCount), static_cast<unsigned>(frameCount));
+        return;
+    }
     if (!room(1))
         return;
     frameStart = file.size();
@@ -364,6 +370,9 @@ bool readRecording(const unsigned char *bytes, size_t size, Recording &recording
                     file.bytes = in.block(in.number(4));
                 recording.playerFiles.push_back(std::move(file));
             } else if (tag == 'F') {
+                if (recording.frames.size() > largestFrameCount)
+                    throw "more than " + std::to_string(largestFrameCount) + " frames" + where() +
+                        "; a recording holds at most that many";
                 recording.frames.emplace_back();
                 in.part = "frame " + std::to_string(recording.frames.size() - 1);
             } else if (tag == 'T') {

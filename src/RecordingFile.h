@@ -67,6 +67,9 @@ struct Recording {
 const int recordingFormatVersion = 1;
 // The largest recording file read (bytes).
 const size_t largestRecording = 64 * 1024 * 1024;
+// The most frames a recording holds (4.8 hours at 60 frames a second), so that reading one never takes more than
+// about 100 MiB however its frames are made.
+const Uint32 largestFrameCount = 1u << 20;
 
 // Whether an event of this kind is kept in a recording: events that come from outside the game (keyboard,
 // mouse, joystick, window focus/resize/expose, quit). SDL_SYSWMEVENT and the game's own events (SDL_USEREVENT
@@ -78,7 +81,8 @@ bool isRecordedEvent(const SDL_Event &event);
 // first frame or larger than 65535 bytes, a key symbol >= SDLK_LAST (each an ERROR line, the record left out).
 // A game name or engine version the file cannot hold refuses the whole recording: finish() is then empty. When
 // the file would outgrow largestRecording, the frame under way is taken back and the recording ends with the
-// frame before it (a WARNING line): the file stays readable and every frame in it whole.
+// frame before it (a WARNING line): the file stays readable and every frame in it whole. After largestFrameCount
+// frames the recording ends the same way.
 class RecordingWriter {
 public:
     RecordingWriter(const std::string &game, const std::string &engineVersion);

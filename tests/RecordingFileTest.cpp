@@ -295,6 +295,16 @@ TEST_F(RecordingFileTest, RecordingThatOutgrowsTheLargestFileEndsWithItsLastWhol
         EXPECT_EQ(recording.frames[frame].ticks, std::vector<Uint32>({frame * 16})) << frame;
         EXPECT_EQ(recording.frames[frame].events.size(), 4u) << frame;
     }
+
+    // A session of more frames than a recording holds ends with the last frame it may hold.
+    RecordingWriter endless("demo", "1.4.0");
+    for (Uint32 frame = 0; frame < largestFrameCount + 10; ++frame)
+        endless.beginFrame();
+    EXPECT_EQ(endless.frames(), largestFrameCount);
+    EXPECT_EQ(lastLine(), "WARNING: recording: 1048576 frames are the most a recording holds; it ends with frame "
+                          "1048576");
+    ASSERT_TRUE(readThroughDisk(endless.finish(), recording, reason)) << reason;
+    EXPECT_EQ(recording.frames.size(), largestFrameCount + 1);
 }
 
 TEST_F(RecordingFileTest, BadFilesAreRefusedWithASentenceNamingTheFault)
@@ -354,6 +364,9 @@ TEST_F(RecordingFileTest, BadFilesAreRefusedWithASentenceNamingTheFault)
          "a clock reading at byte " + end + " does not fit 32 bits"},
         {"a miscounted end record", miscounted, "the end record counts 5 frames but the file holds 2"},
         {"a byte after the end", trailing, "something follows the end record at byte " + end},
+        {"more frames than a recording holds", withRecord(good, std::string(largestFrameCount, 'F')),
+         "more than 1048576 frames at byte " + std::to_string(good.size() - 9 + largestFrameCount - 2) +
+             "; a recording holds at most that many"},
     };
     for (const auto &c : cases) {
         Recording recording;
