@@ -5,7 +5,9 @@
 // Depends on: Video (`screen`), ConfigTable (`keyQuit`), TgaLoader, ImageLoader, RenderQueue, Console, Utility.
 #include "Input.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 #include <SDL.h>
 
@@ -25,6 +27,8 @@ const int largestIcon = 256;
 enum QuitKeyChoice { QUIT_KEY_CONFIGURED, QUIT_KEY_CHOSEN, QUIT_KEY_OFF };
 QuitKeyChoice quitKeyChoice = QUIT_KEY_CONFIGURED;
 SDLKey chosenQuitKey = SDLK_ESCAPE;
+
+bool keysHeld[SDLK_LAST] = {};
 
 bool repeatChosen = false;
 int repeatDelay = 0;
@@ -49,6 +53,19 @@ SDL_bool setQuitKey(int key)
     quitKeyChoice = key == SDLK_UNKNOWN ? QUIT_KEY_OFF : QUIT_KEY_CHOSEN;
     chosenQuitKey = SDLKey(key);
     return SDL_TRUE;
+}
+
+SDL_bool isKeyDown(SDLKey key)
+{
+    return key > SDLK_UNKNOWN && key < SDLK_LAST && keysHeld[key] ? SDL_TRUE : SDL_FALSE;
+}
+
+void noteKeyEvent(const SDL_Event *event)
+{
+    if ((event->type == SDL_KEYDOWN || event->type == SDL_KEYUP) && event->key.keysym.sym < SDLK_LAST)
+        keysHeld[event->key.keysym.sym] = event->type == SDL_KEYDOWN;
+    else if (event->type == SDL_ACTIVEEVENT && !event->active.gain && (event->active.state & SDL_APPINPUTFOCUS))
+        std::fill(std::begin(keysHeld), std::end(keysHeld), false);
 }
 
 SDL_bool isQuitKey(SDLKey key)

@@ -17,6 +17,9 @@ void openJoysticks();
 // Closes the pads and quits the joystick subsystem, if they were opened.
 void closeJoysticks();
 
+// Keeps which keys are held from a key event; a window that loses the keyboard lets every key go.
+void noteKeyEvent(const SDL_Event *event);
+
 // The engine's reaction to the full-screen key, when the game turned it on.
 void handleFullScreenKey(const SDL_Event *event);
 

@@ -28,6 +28,11 @@ SDL_bool setQuitKey(int key);
 /// Whether a press of key ends the game: the game's quit key if it chose one, otherwise `keyQuit`.
 SDL_bool isQuitKey(SDLKey key);
 
+/// Whether key is held down, as the key events the main loop handled so far tell (a press that no release has
+/// followed; a window that loses the keyboard lets every key go). Unlike SDL_GetKeyState, a replayed session
+/// (Replay.h) gives the same answers as the played one. SDL_FALSE for a number that is no key.
+SDL_bool isKeyDown(SDLKey key);
+
 /// Key repeat: a held key repeats after delay ms, then every interval ms; a delay of 0 turns repeat off.
 /// Takes effect at once during the run, or at start-up when called before runEngine (the engine's own choice is
 /// 500 and 30). A negative delay, or an interval below 1 with repeat on, is ignored with a "WARNING: " line;
