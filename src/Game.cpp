@@ -7,6 +7,7 @@
 
 #include <SDL_events.h>
 
+#include "GameDispatch.h"
 #include "GameLoop.h"
 #include "Input.h"
 #include "InputSetup.h"
@@ -35,6 +36,12 @@ void handleGameEvent(SDL_Event *event)
     if (!event)
         return;
     translateMouseEvent(event);
+    dispatchGameEvent(event);
+}
+
+void dispatchGameEvent(SDL_Event *event)
+{
+    noteKeyEvent(event);
     // Events the GUI uses (never the window close, nor the quit key in force unless it closes a modal dialog) end
     // here.
     const bool quitKeyDown = event->type == SDL_KEYDOWN && isQuitKey(event->key.keysym.sym) == SDL_TRUE;

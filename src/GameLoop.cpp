@@ -8,8 +8,11 @@
 #include "Console.h"
 #include "FrameSchedule.h"
 #include "Game.h"
+#include "GameDispatch.h"
 #include "GuiLayer.h"
+#include "RecordingFile.h"
 #include "RenderQueue.h"
+#include "ReplaySession.h"
 #include "Video.h"
 
 namespace {
@@ -25,9 +28,22 @@ void stopGame()
 
 void handleEvents()
 {
+    // A replay hands on the recorded events; what SDL has from outside then is not the session's and is dropped,
+    // while the game's own events (which it made again) pass.
+    Uint32 recorded = 0;
+    const SDL_Event *events = sessionFrameEvents(&recorded);
+    for (Uint32 i = 0; i < recorded; ++i) {
+        SDL_Event event = events[i];
+        dispatchGameEvent(&event);
+    }
     SDL_Event event;
-    while (SDL_PollEvent(&event) == 1)
-        handleGameEvent(&event);
+    while (SDL_PollEvent(&event) == 1) {
+        if (sessionReplaying() && isRecordedEvent(event))
+            continue;
+        translateMouseEvent(&event);
+        sessionEvent(event);
+        dispatchGameEvent(&event);
+    }
 }
 
 void doGameLoop()
@@ -51,6 +67,7 @@ void runGame()
         doGameLoop();
         queue->updateScreen();
         ++framesRendered;
+        sessionFrameEnds(gameRunning != SDL_TRUE);
     }
 
     Uint32 elapsed = frameClockTicks() - begin;

@@ -23,6 +23,7 @@
 #include "Memory.h"
 #include "NFILoader.h"
 #include "PlayerSettings.h"
+#include "ReplaySession.h"
 #include "Utility.h"
 #include "Video.h"
 
@@ -94,6 +95,7 @@ SDL_bool initializeSystem(int argc, char **argv)
     defaultDataPath(argv0);
     processConfigFile();
     parseCommandLine(argc, argv);
+    sessionSettings();
     const char *dataPath = defaultDataPath(nullptr);
     NFILoader::globalLoader()->addDataPath(dataPath);
 
@@ -131,7 +133,13 @@ int runEngine(int argc, char **argv, const GameHooks *hooks)
         return 1;
     }
     markEngineStarted();
+    // A recording that cannot be replayed (or a record file that cannot be made) runs nothing.
+    if (!startSession(argc, argv)) {
+        shutdownSystem();
+        return 1;
+    }
     if (initializeSystem(argc, argv) == SDL_FALSE) {
+        endSession();
         shutdownSystem();
         return 1;
     }
@@ -144,6 +152,7 @@ int runEngine(int argc, char **argv, const GameHooks *hooks)
     if (game.cleanUp)
         game.cleanUp();
     setGameHooks(nullptr);
+    bool sessionKept = endSession();
     shutdownSystem();
-    return ready == SDL_TRUE ? 0 : 1;
+    return ready == SDL_TRUE && sessionKept ? 0 : 1;
 }

@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "Console.h"
+#include "ReplaySession.h"
 #include "Utility.h"
 
 namespace {
@@ -261,6 +262,9 @@ SDL_bool writePlayerFile(PlayerFolderKind kind, const char *name, const void *by
         Console::addString("ERROR: %s ('%s'): the game has no name (setGameName)", function, name);
         return SDL_FALSE;
     }
+    // A replayed session leaves the player's files as they were.
+    if (!sessionWritesPlayerFiles())
+        return SDL_TRUE;
     const char *path = makeFolder(kind);
     if (!path) {
         Console::addString("%s ('%s'): %s", function, name, reasonText);
@@ -277,6 +281,13 @@ SDL_bool writePlayerFile(PlayerFolderKind kind, const char *name, const void *by
     close(folder);
     return SDL_TRUE;
 }
+
+namespace {
+
+// Reads the player's data file name (the arguments are checked).
+Sint32 readPlayerFile(const char *name, void *buffer, Uint32 capacity);
+
+}  // namespace
 
 SDL_bool savePlayerFile(const char *name, const void *bytes, Uint32 size)
 {
@@ -299,6 +310,19 @@ Sint32 loadPlayerFile(const char *name, void *buffer, Uint32 capacity)
         Console::addString("ERROR: loadPlayerFile ('%s'): the game has no name (setGameName)", name);
         return -1;
     }
+    bool replayed = false;
+    Sint32 recorded = sessionPlayerFile(name, buffer, capacity, &replayed);
+    if (replayed)
+        return recorded;
+    Sint32 result = readPlayerFile(name, buffer, capacity);
+    sessionPlayerFileRead(name, buffer, result);
+    return result;
+}
+
+namespace {
+
+Sint32 readPlayerFile(const char *name, void *buffer, Uint32 capacity)
+{
     const char *folder = folderPath(PLAYER_DATA);
     if (!folder) {
         Console::addString("loadPlayerFile ('%s'): %s", name, reasonText);
@@ -331,6 +355,8 @@ Sint32 loadPlayerFile(const char *name, void *buffer, Uint32 capacity)
     std::fclose(file);
     return result;
 }
+
+}  // namespace
 
 const char *playerLogFile()
 {

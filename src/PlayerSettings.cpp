@@ -3,7 +3,7 @@
 // but the file. Writing turns each setting's stored bytes back into the script text that stores the same bytes:
 // on/off as "on" and "off", keys by name, numbers with 17 significant digits, text quoted with every control
 // byte escaped.
-// Depends on: Config (ConfigScript.h), ConfigTable, KeyMapping, PlayerData, Console, Utility.
+// Depends on: Config (ConfigScript.h), ConfigTable, KeyMapping, PlayerData, SettingRows, Console, Utility.
 #include "PlayerSettings.h"
 
 #include <cerrno>
@@ -20,46 +20,13 @@
 #include "Console.h"
 #include "KeyMapping.h"
 #include "PlayerData.h"
+#include "SettingRows.h"
 #include "Utility.h"
 
 namespace {
 
 char settingsName[256] = "zarvello.conf";
 char settingsPath[4400];
-
-std::size_t storedSize(const ConfigEntry &entry)
-{
-    if (entry.type == CONFIG_TSTRING)
-        return entry.numType;
-    switch (entry.numType) {
-    case numUINT8:
-    case numSINT8:
-        return 1;
-    case numUINT16:
-    case numSINT16:
-        return 2;
-    case numUINT32:
-    case numSINT32:
-    case numSDLKEY:
-    case numSDLBOOL:
-        return 4;
-    case numDOUBLE:
-        return sizeof(double);
-    default:
-        return 0;
-    }
-}
-
-// Every row: the five, then the game's in the order of registration.
-std::vector<const ConfigEntry *> allSettings()
-{
-    std::vector<const ConfigEntry *> rows;
-    for (Uint32 i = 0; i < configTableSize; ++i)
-        rows.push_back(&configTable[i]);
-    for (Uint32 i = 0; i < gameSettingCount(); ++i)
-        rows.push_back(gameSetting(i));
-    return rows;
-}
 
 std::vector<unsigned char> copyOfValues(const std::vector<const ConfigEntry *> &rows)
 {
@@ -168,6 +135,40 @@ std::string valueText(const ConfigEntry &entry)
 }
 
 }  // namespace
+
+std::size_t storedSize(const ConfigEntry &entry)
+{
+    if (entry.type == CONFIG_TSTRING)
+        return entry.numType;
+    switch (entry.numType) {
+    case numUINT8:
+    case numSINT8:
+        return 1;
+    case numUINT16:
+    case numSINT16:
+        return 2;
+    case numUINT32:
+    case numSINT32:
+    case numSDLKEY:
+    case numSDLBOOL:
+        return 4;
+    case numDOUBLE:
+        return sizeof(double);
+    default:
+        return 0;
+    }
+}
+
+// Every row: the five, then the game's in the order of registration.
+std::vector<const ConfigEntry *> allSettings()
+{
+    std::vector<const ConfigEntry *> rows;
+    for (Uint32 i = 0; i < configTableSize; ++i)
+        rows.push_back(&configTable[i]);
+    for (Uint32 i = 0; i < gameSettingCount(); ++i)
+        rows.push_back(gameSetting(i));
+    return rows;
+}
 
 const char *playerSettingsFile()
 {

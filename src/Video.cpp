@@ -24,6 +24,7 @@
 #include "FrameSchedule.h"
 #include "InputSetup.h"
 #include "RenderQueue.h"
+#include "ReplaySession.h"
 #include "Utility.h"
 
 SDL_Surface *screen = nullptr;
@@ -51,6 +52,18 @@ char windowCaption[256] = "Zarvello";
 FrameClock frameClock = sdlTicks;
 FrameDelay frameDelay = sdlDelay;
 Uint32 nextFrame = 0;
+
+// The clock and the sleep as the frames see them: a recorded session keeps every reading, a replayed one gives
+// the recorded readings back and does not sleep.
+Uint32 sessionTicks()
+{
+    return sessionClockReading(frameClock);
+}
+
+void sessionSleep(Uint32 milliseconds)
+{
+    sessionDelay(frameDelay, milliseconds);
+}
 
 Uint32 fullscreenSetting()
 {
@@ -414,17 +427,18 @@ void clearScreenArea(SDL_Rect *area, Uint8 r, Uint8 g, Uint8 b)
 
 void waitForNextFrame()
 {
+    sessionFrameBegins();
     if (steadyFramePacing()) {
-        noteFrameStart(waitForSteadyFrame(frameClock, frameDelay));
+        noteFrameStart(waitForSteadyFrame(sessionTicks, sessionSleep));
         return;
     }
-    Uint32 now = frameClock();
+    Uint32 now = sessionTicks();
     // The deadline is never more than one period ahead, so an unsigned difference within one period means
     // "not yet", also when the tick count wraps around; anything larger means the deadline has passed.
     Uint32 remaining = nextFrame - now;
     Uint32 start = now;
     if (remaining > 0 && remaining <= framePeriod) {
-        frameDelay(remaining);
+        sessionSleep(remaining);
         start = nextFrame;
     }
     nextFrame = now + framePeriod;
@@ -441,5 +455,5 @@ void setFrameTiming(FrameClock clock, FrameDelay delay)
 
 Uint32 frameClockTicks()
 {
-    return frameClock();
+    return sessionTicks();
 }

@@ -51,5 +51,6 @@
 #include "KeyMapping.h"
 #include "PlayerData.h"
 #include "PlayerSettings.h"
+#include "Replay.h"
 
 #endif
