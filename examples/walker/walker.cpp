@@ -183,9 +183,9 @@ void beginStride()
         strideY = sign(pendingY);
         pendingY -= strideY;
     } else {
-        const Uint8 *held = SDL_GetKeyState(nullptr);
-        strideX = held[SDLK_RIGHT] - held[SDLK_LEFT];
-        strideY = strideX != 0 ? 0 : held[SDLK_DOWN] - held[SDLK_UP];
+        // The engine's held keys, not SDL_GetKeyState: a replayed session knows them too.
+        strideX = isKeyDown(SDLK_RIGHT) - isKeyDown(SDLK_LEFT);
+        strideY = strideX != 0 ? 0 : isKeyDown(SDLK_DOWN) - isKeyDown(SDLK_UP);
         if (strideX == 0 && strideY == 0)
             return;
     }
