@@ -6,7 +6,7 @@
 /// choice in Input.h) stops the main loop; Alt+Return toggles full screen when the game asked for it; key
 /// releases and every other event are left to the game.
 /// Depends on: GameLoop (stopGame), ConfigTable (`keyQuit`), Input and InputSetup (the game's quit key, Alt+Return),
-/// RenderQueue and Video (the exposed window), SDL's events, GuiLayer.
+/// RenderQueue and Video (the exposed window), SDL's events, GuiLayer, GameDispatch (the dispatch without translation).
 #ifndef ZARVELLO_GAME_H
 #define ZARVELLO_GAME_H
 

@@ -4,7 +4,8 @@
 /// frame hook, copies the frame's dirty rectangles to the display and counts itself; the loop ends when the game
 /// is stopped (quit key, window close or the game's own stopGame) and then logs the frame rate it achieved. It
 /// runs once per process.
-/// Depends on: Video (`screen`, frame pacing), RenderQueue, Game, Console, FrameSchedule, GuiLayer.
+/// Depends on: Video (`screen`, frame pacing), RenderQueue, Game, GameDispatch, Console, FrameSchedule, GuiLayer,
+/// ReplaySession and RecordingFile (a recorded or replayed session).
 #ifndef ZARVELLO_GAMELOOP_H
 #define ZARVELLO_GAMELOOP_H
 

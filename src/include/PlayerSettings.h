@@ -10,7 +10,7 @@
 ///     stepSize = 12;                // the player changed it on the game's options screen
 ///     writePlayerSettings();        // ~/.config/walker/walker.conf now says "stepSize = 12"
 ///
-/// Depends on: Config, ConfigTable, KeyMapping, PlayerData, Console, ConfigScript, Utility.
+/// Depends on: Config, ConfigTable, KeyMapping, PlayerData, Console, ConfigScript, SettingRows, Utility.
 #ifndef ZARVELLO_PLAYERSETTINGS_H
 #define ZARVELLO_PLAYERSETTINGS_H
 

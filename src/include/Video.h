@@ -6,7 +6,7 @@
 /// A game may ask for a window scaled by a whole factor: the game keeps drawing into `screen` at 800 x 600, the
 /// window shows each of its pixels as a sharp block, and mouse events reach the game in 800 x 600.
 /// Depends on: SDL's video subsystem, RenderQueue, Console, Utility, ConfigTable (`fullscreen`, game settings),
-/// PixelScale, FrameSchedule, InputSetup.
+/// PixelScale, FrameSchedule, InputSetup, ReplaySession (the clock of a recorded or replayed session).
 #ifndef ZARVELLO_VIDEO_H
 #define ZARVELLO_VIDEO_H
 
