@@ -411,8 +411,11 @@ bool startReplay(int argc, char **argv, const char *path)
     }
     if (const char *expected = variable("ZARVELLO_REPLAY_EXPECTED")) {
         session->expectedPath = expected;
-        if (!readScreensFile(expected, session->expected, reason))
+        if (!readScreensFile(expected, session->expected, reason)) {
+            if (access(expected, F_OK) != 0)
+                reason += " (make it with ZARVELLO_REPLAY_CHECKSUMS, or the update target of zarvello_add_replay_test)";
             return refuse("ZARVELLO_REPLAY_EXPECTED", expected, reason);
+        }
         session->choice = FrameChoice();
         session->choice.every = 0;
         for (const Checksum &sum : session->expected)

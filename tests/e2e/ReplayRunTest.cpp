@@ -2,7 +2,8 @@
 // X server with the environment's ZARVELLO_RECORD, then replayed headless with ZARVELLO_REPLAY. The replay shows
 // what the player saw, gives the same checksums on every run, leaves the player's files alone, passes against
 // the screens it made, fails naming the first frame a one-pixel change of the game's drawing shows in (with the
-// expected and actual pictures saved side by side), and files it cannot replay are refused before anything runs.
+// expected and actual pictures saved side by side), and files it cannot replay (or a recording it could not keep)
+// are refused before anything runs.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #define STBI_ONLY_PNG
 #include <stb/stb_image.h>
 
+#include "RecordingFile.h"
 #include "RunDirectory.h"
 #include "XServer.h"
 
@@ -214,6 +216,9 @@ TEST_F(ReplayRun, FilesThatCannotBeReplayedAreRefusedBeforeAnythingRuns)
     std::string damaged = good;
     damaged[damaged.size() / 2] ^= 0x20;
     std::string foreign = "P6\n800 600\n255\n" + std::string(64, '\0');
+    RecordingWriter later("replaygame", "9.0.0");
+    later.beginFrame();
+    const std::vector<unsigned char> &laterBytes = later.finish();
     struct Case {
         std::string bytes;
         std::vector<std::string> args;
@@ -223,6 +228,7 @@ TEST_F(ReplayRun, FilesThatCannotBeReplayedAreRefusedBeforeAnythingRuns)
         {good.substr(0, good.size() - 3), {}, "truncated"},
         {foreign, {}, "not a recording"},
         {good, {"--name=othergame"}, "a recording of the game 'replaygame', not of 'othergame'"},
+        {std::string(laterBytes.begin(), laterBytes.end()), {}, "recorded by engine 9.0.0, which engine "},
     };
     std::string path = run->path() + "/bad.zrec";
     for (const Case &c : cases) {
@@ -236,6 +242,26 @@ TEST_F(ReplayRun, FilesThatCannotBeReplayedAreRefusedBeforeAnythingRuns)
         EXPECT_FALSE(result.contains("FPS was")) << result.standardError;
         EXPECT_FALSE(result.contains("Memory Leak!")) << result.standardError;
     }
+
+    // The checks asked for must make sense too.
+    RunResult frames = replay({{"ZARVELLO_REPLAY_FRAMES", "every other"}});
+    EXPECT_EQ(frames.exitCode, 1);
+    EXPECT_TRUE(frames.contains("ZARVELLO_REPLAY_FRAMES ('every other'): not \"all\", \"every N\" or frame numbers"))
+        << frames.standardError;
+    RunResult missing = replay({{"ZARVELLO_REPLAY_EXPECTED", run->path() + "/none.screens"}});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.contains("none.screens'): No such file or directory (make it with")) << missing.standardError;
+    EXPECT_FALSE(missing.contains("FPS was"));
+
+    // A recording that could not be kept is known before anyone plays.
+    run->setEnv("ZARVELLO_RECORD", run->path() + "/no/such/folder/x.zrec");
+    RunResult unwritable = run->run({}, 30);
+    run->unsetEnv("ZARVELLO_RECORD");
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_TRUE(unwritable.contains("record ('" + run->path() + "/no/such/folder/x.zrec'): cannot be written in '" +
+                                    run->path() + "/no/such/folder': No such file or directory"))
+        << unwritable.standardError;
+    EXPECT_FALSE(unwritable.contains("FPS was"));
 }
 
 }  // namespace
