@@ -1,7 +1,7 @@
 // Replay: the recorded or replayed session of a run. A recording is kept in memory and written whole when the
-// game ends, to a temporary file made beside the target when the session starts (so a place that cannot be
-// written is known before the player plays) and renamed over the target at the end, so an earlier recording is
-// never half overwritten. A replay reads and checks the whole file before anything runs; during the run every
+// game ends, to a temporary file beside the target that is flushed and renamed over it, so an earlier recording
+// is never half overwritten; a folder the game may not write is refused when the session starts, before the
+// player plays. A replay reads and checks the whole file before anything runs; during the run every
 // frame takes its events and clock readings from it, and after a chosen frame reaches the screen its checksum is
 // taken: a 64-bit hash of the visible pixel bytes, row by row (never the padding between rows), which is the same
 // on every SDL 1.2 since the engine draws every pixel itself. The expected-screens file is text: "#" comment
@@ -58,8 +58,6 @@ struct Session {
     // Recording.
     std::unique_ptr<RecordingWriter> writer;
     std::string recordPath;
-    std::string temporaryPath;
-    int temporaryFile = -1;
 
     // Replay.
     std::string replayPath;
@@ -379,9 +377,11 @@ bool refuse(const char *what, const std::string &path, const std::string &reason
 bool startRecording(int argc, char **argv, const char *path)
 {
     session->recordPath = path;
-    session->temporaryFile = makeTemporaryBeside(path, session->temporaryPath);
-    if (session->temporaryFile < 0)
-        return refuse("record", path, "cannot be written in '" + folderOf(path) + "': " + errorText(errno));
+    const std::string folder = folderOf(path);
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        int error = errno;
+        return refuse("record", path, "cannot be written in '" + folder + "': " + errorText(error));
+    }
     session->writer.reset(new RecordingWriter(nameOfGame(argc, argv), engineVersion()));
     return true;
 }
@@ -512,8 +512,9 @@ bool endSession()
     std::string reason;
     if (session->writer) {
         const std::vector<unsigned char> &bytes = session->writer->finish();
-        ok = finishFile(session->temporaryFile, session->temporaryPath, session->recordPath, bytes.data(),
-                        bytes.size(), reason);
+        ok = !bytes.empty() && writeWholeFile(session->recordPath, std::string(bytes.begin(), bytes.end()), reason);
+        if (bytes.empty())
+            reason = "nothing was recorded";
         if (ok)
             Console::addString("Recorded %u frames into '%s'", unsigned(session->writer->frames()),
                                session->recordPath.c_str());
