@@ -430,6 +430,32 @@ int paeth(int a, int b, int c)
     return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
 }
 
+// One channel of a pixel widened to 8 bits by repeating its top bits (5-bit 31 becomes 255, 1 becomes 8).
+Uint8 widenChannel(Uint32 pixel, Uint32 mask, Uint8 shift, Uint8 loss)
+{
+    const int bits = 8 - loss;
+    if (bits <= 0)
+        return 0;
+    Uint32 value = (pixel & mask) >> shift;
+    Uint32 wide = value << loss;
+    for (int filled = bits; filled < 8; filled += bits)
+        wide |= value << loss >> filled;
+    return Uint8(wide);
+}
+
+// The pixel as 8-bit RGB. Done here rather than by SDL_GetRGB, whose widening differs between SDL 1.2 libraries
+// (classic SDL gives 246 where sdl12-compat gives 247), so that a screenshot is the same picture on both.
+void widenPixel(Uint32 pixel, const SDL_PixelFormat *format, unsigned char *rgb)
+{
+    if (format->palette) {
+        SDL_GetRGB(pixel, const_cast<SDL_PixelFormat *>(format), &rgb[0], &rgb[1], &rgb[2]);
+        return;
+    }
+    rgb[0] = widenChannel(pixel, format->Rmask, format->Rshift, format->Rloss);
+    rgb[1] = widenChannel(pixel, format->Gmask, format->Gshift, format->Gloss);
+    rgb[2] = widenChannel(pixel, format->Bmask, format->Bshift, format->Bloss);
+}
+
 // The surface's rows as 8-bit RGB, each after its filter-type byte, twice: plain has every row unfiltered, and
 // adaptive each row filtered the way that leaves the least sum of absolute values (bytes read as signed), the
 // usual guess at what deflate compresses best.
@@ -450,7 +476,7 @@ void filterRows(SDL_Surface *surface, std::vector<unsigned char> &plain, std::ve
                          : bpp == 4 ? *reinterpret_cast<const Uint32 *>(in)
                          : SDL_BYTEORDER == SDL_LIL_ENDIAN ? Uint32(in[0] | in[1] << 8 | in[2] << 16)
                                                            : Uint32(in[2] | in[1] << 8 | in[0] << 16);
-            SDL_GetRGB(pixel, surface->format, &row[x * 3], &row[x * 3 + 1], &row[x * 3 + 2]);
+            widenPixel(pixel, surface->format, &row[x * 3]);
         }
         // above holds zeros before the first row, which is what the filters assume there.
         int bestFilter = 0;

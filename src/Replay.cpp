@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -77,7 +78,7 @@ struct Session {
     std::vector<Checksum> sums;
     Uint32 checked = 0;
     bool failed = false;
-    Uint32 startTicks = 0;
+    std::chrono::steady_clock::time_point start;
 };
 
 Session *session = nullptr;
@@ -158,6 +159,10 @@ bool writeWholeFile(const std::string &path, const std::string &text, std::strin
         reason = errorText(errno);
         return false;
     }
+    // mkstemp makes the file the owner's alone; the file is for whoever may read what the owner makes.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
     return finishFile(descriptor, temporary, path, reinterpret_cast<const unsigned char *>(text.data()),
                       text.size(), reason);
 }
@@ -429,7 +434,7 @@ bool startReplay(int argc, char **argv, const char *path)
     // Headless: the dummy video driver always, the dummy audio driver unless the developer chose one.
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    session->startTicks = SDL_GetTicks();
+    session->start = std::chrono::steady_clock::now();
     return true;
 }
 
@@ -528,9 +533,14 @@ bool endSession()
                                session->replayPath.c_str(), unsigned(session->frame),
                                unsigned(session->expected[session->nextExpected].frame), session->expectedPath.c_str());
         }
-        if (!session->checksumsPath.empty()) {
+        if (!session->checksumsPath.empty() && session->sums.empty()) {
+            Console::addString("ERROR: replay: no frame was checked; '%s' is not written",
+                               session->checksumsPath.c_str());
+            ok = false;
+        } else if (!session->checksumsPath.empty()) {
             std::string text = "# The screen's checksum at the end of each chosen frame of a replay of '" +
-                               session->replayPath + "' (game " + session->recording.game + ").\n";
+                               std::string(fileComponentOfPath(session->replayPath.c_str())) + "' (game " +
+                               session->recording.game + ").\n";
             for (const Checksum &sum : session->sums)
                 text += std::to_string(sum.frame) + " " + checksumText(sum.sum) + "\n";
             if (!writeWholeFile(session->checksumsPath, text, reason)) {
@@ -539,7 +549,8 @@ bool endSession()
                 ok = false;
             }
         }
-        double seconds = (SDL_GetTicks() - session->startTicks) / 1000.0;
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - session->start).count();
         Console::addString("Replayed %u of %u frames of '%s' in %.2f seconds; %u screens checked%s",
                            unsigned(session->frame), unsigned(session->recording.frames.size() - 1),
                            session->replayPath.c_str(), seconds, unsigned(session->checked),

@@ -165,6 +165,10 @@ SDL_bool openDisplay(int factor, Uint32 flags)
                            SDL_GetError());
         return SDL_FALSE;
     }
+    // Classic SDL 1.2 draws its own mouse pointer into a dummy display's screen, where a replay would see it in
+    // its checksums; hidden before the game draws, it leaves nothing behind.
+    if (sessionReplaying())
+        SDL_ShowCursor(SDL_DISABLE);
     return SDL_TRUE;
 }
 

@@ -1,7 +1,8 @@
-// PngWriter tests: every written file is decoded with stb_image and compared pixel for pixel with what
-// SDL_GetRGB says of the surface: colour extremes at odd sizes, long runs, incompressible noise, 16-bit 5-6-5,
-// 32-bit, 8-bit palette and run-length accelerated surfaces, sizes from 1 x 1 to 2048 x 2048; the chunks'
-// CRC-32 and the stream's Adler-32 are checked by the file's own rules; writePngFile's failures.
+// PngWriter tests: every written file is decoded with stb_image and compared pixel for pixel with what the
+// surface holds (each channel widened by repeating its top bits): colour extremes at odd sizes, long runs,
+// incompressible noise, 16-bit 5-6-5, 32-bit, 8-bit palette and run-length accelerated surfaces, sizes from
+// 1 x 1 to 2048 x 2048; the chunks' CRC-32 and the stream's Adler-32 are checked by the file's own rules;
+// writePngFile's failures.
 // Depends on: PngWriter, stb_image (decoding only), SDL, GoogleTest.
 #include "PngWriter.h"
 
@@ -103,7 +104,19 @@ std::vector<unsigned char> checkedZlibStream(const std::vector<unsigned char> &p
 }
 
 // Checks the chunks and the zlib stream (header, inflated size, Adler-32 of the inflated rows), then decodes
-// the PNG with stb_image and compares every pixel with SDL_GetRGB of the surface.
+// the PNG with stb_image and compares every pixel with the surface's: each channel widened to 8 bits by
+// repeating its top bits (SDL_GetRGB of the palette for a palette surface). The widening is the writer's own,
+// since the SDL 1.2 libraries widen differently.
+Uint8 widened(Uint32 pixel, Uint32 mask, Uint8 shift, Uint8 loss)
+{
+    const int bits = 8 - loss;
+    const Uint32 value = (pixel & mask) >> shift;
+    Uint32 wide = 0;
+    for (int at = 8 - bits; at > -bits; at -= bits)
+        wide |= at >= 0 ? value << at : value >> -at;
+    return Uint8(wide);
+}
+
 void expectSamePixels(SDL_Surface *surface, const std::vector<unsigned char> &png)
 {
     ASSERT_FALSE(png.empty());
@@ -133,7 +146,15 @@ void expectSamePixels(SDL_Surface *surface, const std::vector<unsigned char> &pn
     for (int y = 0; y < h && mismatches < 5; ++y)
         for (int x = 0; x < w && mismatches < 5; ++x) {
             Uint8 r, g, bl;
-            SDL_GetRGB(getPixel(surface, x, y), surface->format, &r, &g, &bl);
+            const Uint32 pixel = getPixel(surface, x, y);
+            const SDL_PixelFormat *f = surface->format;
+            if (f->palette) {
+                SDL_GetRGB(pixel, surface->format, &r, &g, &bl);
+            } else {
+                r = widened(pixel, f->Rmask, f->Rshift, f->Rloss);
+                g = widened(pixel, f->Gmask, f->Gshift, f->Gloss);
+                bl = widened(pixel, f->Bmask, f->Bshift, f->Bloss);
+            }
             const stbi_uc *p = decoded + (size_t(y) * w + x) * 3;
             if (p[0] != r || p[1] != g || p[2] != bl) {
                 ++mismatches;
