@@ -7,7 +7,9 @@
 # Escape then ends each with exit status 0 and no leak report. Menu: mouse clicks and keys open the options
 # dialog, change the three settings, keep them, play and come back, and its Quit button ends it. The screens read
 # back are kept in the examples' build directories (walker-after.png, dialogs-after.png, menu-title.png,
-# menu-options.png, menu-playing.png).
+# menu-options.png, menu-playing.png). Last, each example's replay test (ctest in its build directory: its
+# recorded session replayed headless, the screens compared with the kept ones) on classic SDL 1.2 and on
+# sdl12-compat.
 # Usage: linux/check-examples.sh [PREFIX]   (default: linux/build installed into a scratch prefix)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -195,4 +197,16 @@ kept="$HOME/.config/menu/menu.conf"
 grep -qx "volume = 0" "$kept" && grep -qx "music = off" "$kept" && grep -qx 'playerName = "Ada"' "$kept" ||
   { cat "$kept" >&2; fail "menu: the kept options are not in the player's settings file"; }
 
-echo "check-examples: the examples build against the installed engine and answer their keys and clicks"
+# Each example's replay test (its recorded session replayed headless, its screens compared with the kept ones),
+# on classic SDL 1.2 and on sdl12-compat: the same checksums on both.
+echo "-- the examples' replay tests, on classic SDL 1.2 and on sdl12-compat"
+replays() {
+  local status=0
+  for example in walker dialogs menu; do ctest --test-dir "$out/$example" --output-on-failure || status=1; done
+  return $status
+}
+replays || fail "a replay test failed on classic SDL 1.2"
+export -f replays
+out="$out" bash "$root/linux/sdl12-compat.sh" bash -c replays || fail "a replay test failed on sdl12-compat"
+
+echo "check-examples: the examples build against the installed engine, answer their keys and clicks, and replay"
