@@ -12,7 +12,8 @@
 // timed: the recording reads back to what was written, the checksum and crc32 change when one pixel does, and
 // both PNG files decode (stb_image) to the screen's pixels.
 // ZARVELLO_BENCH_SMOKE set: 60 frames instead of 3,600, for a quick run that proves the program works.
-// Counters: "per_frame" (time per recorded frame; CPU time, or wall time for the write), "bytes" (the file's).
+// Counters: "per_frame" (the record/frames cases' CPU time per recorded frame), "bytes" (the size of the file
+// written, read or made).
 // Depends on: RecordingFile, ScreenChecksum, PngWriter, Video (`screen`), zlib, stb_image_write, stb_image,
 // Google Benchmark, POSIX.
 #include <fcntl.h>
