@@ -6,8 +6,8 @@
 // taken: a 64-bit hash of the visible pixel bytes, row by row (never the padding between rows), which is the same
 // on every SDL 1.2 since the engine draws every pixel itself. The expected-screens file is text: "#" comment
 // lines, then one "FRAME CHECKSUM" line per checked frame, frames rising, checksums as 16 hex digits.
-// Depends on: ReplaySession, RecordingFile, PngWriter, SettingRows, Console, GameLoop, PlayerData, Utility,
-// Version, Video.
+// Depends on: ReplaySession, RecordingFile, PngWriter, ScreenChecksum, SettingRows, Console, GameLoop, PlayerData,
+// Utility, Version, Video.
 #include "Replay.h"
 
 #include <algorithm>
@@ -33,6 +33,7 @@
 #include "PngWriter.h"
 #include "RecordingFile.h"
 #include "ReplaySession.h"
+#include "ScreenChecksum.h"
 #include "SettingRows.h"
 #include "Utility.h"
 #include "Version.h"
@@ -302,41 +303,6 @@ std::string frameFileName(Uint32 frame, const char *suffix)
     char name[64];
     std::snprintf(name, sizeof name, "frame-%06u%s.png", unsigned(frame), suffix);
     return name;
-}
-
-// The checksum of what the surface shows: four interleaved lanes of 64-bit words, each mixed by a bijection, so a
-// change of any one word always changes the result.
-Uint64 surfaceChecksum(SDL_Surface *surface)
-{
-    const Uint64 multiplier = 0x9e3779b97f4a7c15ULL;
-    Uint64 lanes[4] = {Uint64(surface->w) << 32 | Uint32(surface->h), surface->format->BitsPerPixel, 1, 2};
-    if (SDL_MUSTLOCK(surface))
-        SDL_LockSurface(surface);
-    const size_t rowBytes = size_t(surface->w) * surface->format->BytesPerPixel;
-    for (int y = 0; y < surface->h; ++y) {
-        const unsigned char *row = static_cast<const unsigned char *>(surface->pixels) + size_t(y) * surface->pitch;
-        size_t x = 0;
-        for (; x + 32 <= rowBytes; x += 32) {
-            for (int lane = 0; lane < 4; ++lane) {
-                Uint64 word;
-                std::memcpy(&word, row + x + lane * 8, 8);
-                Uint64 mixed = (lanes[lane] ^ word) * multiplier;
-                lanes[lane] = mixed ^ (mixed >> 29);
-            }
-        }
-        Uint64 tail = 0;
-        std::memcpy(&tail, row + x, rowBytes - x);
-        Uint64 mixed = (lanes[0] ^ tail ^ (Uint64(rowBytes - x) << 56)) * multiplier;
-        lanes[0] = mixed ^ (mixed >> 29);
-    }
-    if (SDL_MUSTLOCK(surface))
-        SDL_UnlockSurface(surface);
-    Uint64 sum = 0;
-    for (Uint64 lane : lanes) {
-        sum = (sum ^ lane) * multiplier;
-        sum ^= sum >> 31;
-    }
-    return sum;
 }
 
 // The game's name as a recording keeps it: the name it gave itself, or its executable's.
