@@ -1,10 +1,10 @@
 // Screenshots of an 800 x 600 x 16 screen as PNG files: the engine's pngOfSurface against stb_image_write
-// (stbi_write_png_to_mem at its default compression level 8, after the surface is turned into 8-bit RGB with
-// SDL_GetRGB, which the timing includes, since a game would have to do it), each reporting its time and its
+// (stbi_write_png_to_mem at its default compression level 8, after the surface is turned into 8-bit RGB,
+// which the timing includes, since a game would have to do it), each reporting its time and its
 // file's bytes ("bytes" counter). Four screens: the dialogs example's screen drawn from the shipped skin and
 // font, a tiled field (procedural grass, path and water tiles with a shaded sprite and a line of text), smooth
 // shading that changes at every pixel, and noise. Before anything is timed, both files of each screen are
-// decoded with stb_image and must show the same pixels as SDL_GetRGB of the screen.
+// decoded with stb_image and must show the screen's pixels (ScreenPictures.h).
 // Depends on: PngWriter, Dialog, FontManager, Gui (`skin`), SkinLoader, NFILoader, stb_image_write, stb_image,
 // Google Benchmark.
 #include <cmath>
@@ -24,6 +24,7 @@
 #include <stb/stb_image_write.h>
 
 #include "BenchSupport.h"
+#include "ScreenPictures.h"
 #include "Dialog.h"
 #include "Font.h"
 #include "FontManager.h"
@@ -138,37 +139,6 @@ SDL_Surface *shadedScreen()
     return copy;
 }
 
-std::vector<unsigned char> rgbOf(SDL_Surface *s)
-{
-    std::vector<unsigned char> rgb(size_t(s->w) * s->h * 3);
-    for (int y = 0; y < s->h; ++y) {
-        const Uint16 *row = reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(s->pixels) + y * s->pitch);
-        for (int x = 0; x < s->w; ++x) {
-            unsigned char *p = &rgb[(size_t(y) * s->w + x) * 3];
-            SDL_GetRGB(row[x], s->format, &p[0], &p[1], &p[2]);
-        }
-    }
-    return rgb;
-}
-
-std::vector<unsigned char> stbPng(SDL_Surface *s)
-{
-    std::vector<unsigned char> rgb = rgbOf(s);
-    int length = 0;
-    unsigned char *png = stbi_write_png_to_mem(rgb.data(), s->w * 3, s->w, s->h, 3, &length);
-    std::vector<unsigned char> out(png, png + length);
-    STBIW_FREE(png);
-    return out;
-}
-
-void checkDecodesTo(const std::vector<unsigned char> &png, SDL_Surface *s, const char *who)
-{
-    int w = 0, h = 0, channels = 0;
-    stbi_uc *decoded = stbi_load_from_memory(png.data(), int(png.size()), &w, &h, &channels, 3);
-    if (!decoded || w != s->w || h != s->h || rgbOf(s) != std::vector<unsigned char>(decoded, decoded + w * h * 3))
-        benchFailure(std::string(who) + "'s file does not show the screen");
-    stbi_image_free(decoded);
-}
 
 void prepare()
 {

@@ -6,7 +6,7 @@
 // (wall-clock time: the flush waits for the disk). Reading: readRecording of a 60-second recording. Checking a
 // replay's screens: the engine's surfaceChecksum of the 800 x 600 x 16 screen, beside what a game team would
 // otherwise use to compare screens each frame: zlib's crc32 over the same rows, a PNG of the screen by
-// stb_image_write (stbi_write_png_to_mem, after SDL_GetRGB to 8-bit RGB, which its time includes) and by the
+// stb_image_write (stbi_write_png_to_mem, after a conversion to 8-bit RGB, which its time includes) and by the
 // engine's own pngOfSurface; and a memcpy of the screen's bytes as the limit of anything that reads them all.
 // The screen is a tiled field like the walker example's (32 x 32 tiles, a shaded sprite). Before anything is
 // timed: the recording reads back to what was written, the checksum and crc32 change when one pixel does, and
@@ -38,6 +38,7 @@
 #include <stb/stb_image_write.h>
 
 #include "BenchSupport.h"
+#include "ScreenPictures.h"
 #include "PngWriter.h"
 #include "RecordingFile.h"
 #include "ScreenChecksum.h"
@@ -168,37 +169,6 @@ Uint32 crcOf(SDL_Surface *s)
     return Uint32(crc);
 }
 
-std::vector<unsigned char> rgbOf(SDL_Surface *s)
-{
-    std::vector<unsigned char> rgb(size_t(s->w) * s->h * 3);
-    for (int y = 0; y < s->h; ++y) {
-        const Uint16 *row = reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(s->pixels) + y * s->pitch);
-        for (int x = 0; x < s->w; ++x) {
-            unsigned char *p = &rgb[(size_t(y) * s->w + x) * 3];
-            SDL_GetRGB(row[x], s->format, &p[0], &p[1], &p[2]);
-        }
-    }
-    return rgb;
-}
-
-std::vector<unsigned char> stbPng(SDL_Surface *s)
-{
-    std::vector<unsigned char> rgb = rgbOf(s);
-    int length = 0;
-    unsigned char *png = stbi_write_png_to_mem(rgb.data(), s->w * 3, s->w, s->h, 3, &length);
-    std::vector<unsigned char> out(png, png + length);
-    STBIW_FREE(png);
-    return out;
-}
-
-void checkDecodesTo(const std::vector<unsigned char> &png, SDL_Surface *s, const char *who)
-{
-    int w = 0, h = 0, channels = 0;
-    stbi_uc *decoded = stbi_load_from_memory(png.data(), int(png.size()), &w, &h, &channels, 3);
-    if (!decoded || w != s->w || h != s->h || rgbOf(s) != std::vector<unsigned char>(decoded, decoded + w * h * 3))
-        benchFailure(std::string(who) + "'s file does not show the screen");
-    stbi_image_free(decoded);
-}
 
 // Both hashes must see a change of one pixel, and the recording must read back to what was written.
 void checkContenders(const std::vector<unsigned char> &recording)
