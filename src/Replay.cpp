@@ -206,24 +206,24 @@ bool readWholeFile(const std::string &path, size_t limit, std::vector<unsigned c
 // "all", "every N" or frame numbers separated by blanks or commas.
 bool parseFrameChoice(const char *text, FrameChoice &choice)
 {
-    std::string spec(text);
-    std::replace(spec.begin(), spec.end(), ',', ' ');
-    if (spec.find_first_not_of(' ') == std::string::npos)
+    std::string choiceText(text);
+    std::replace(choiceText.begin(), choiceText.end(), ',', ' ');
+    if (choiceText.find_first_not_of(' ') == std::string::npos)
         return false;
     unsigned long every = 0;
     char rest = 0;
-    if (spec == "all") {
+    if (choiceText == "all") {
         choice.every = 1;
         return true;
     }
-    if (std::sscanf(spec.c_str(), " every %lu %c", &every, &rest) == 1 && spec.find("every") != std::string::npos) {
+    if (std::sscanf(choiceText.c_str(), " every %lu %c", &every, &rest) == 1) {
         if (every < 1 || every > 0xffffffffUL)
             return false;
         choice.every = Uint32(every);
         return true;
     }
     choice.every = 0;
-    const char *at = spec.c_str();
+    const char *at = choiceText.c_str();
     while (*at) {
         while (*at == ' ')
             ++at;
