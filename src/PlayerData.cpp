@@ -1,26 +1,23 @@
 // Player data: the game's name, the player's three folders by the XDG base directory rules (an absolute
 // $XDG_CONFIG_HOME, $XDG_DATA_HOME or $XDG_STATE_HOME, otherwise ~/.config, ~/.local/share, ~/.local/state, each
-// followed by the game's name), and files replaced whole in them. A file is replaced through a temporary file
-// ".<name>.<pid>.<n>.tmp" in the same folder: written, flushed, renamed over the old one, then the folder is
-// flushed, so a crash at any moment leaves the old content or the new one. Temporary files that a killed writer
-// left behind are removed by the next save of the same name. Nothing here follows a link when it writes: the
-// game's folder must be a real folder of the player's, the temporary file is made new, and rename replaces a link
-// of the file's name instead of writing through it.
-// Depends on: Console, Utility (the run directory, opening regular files); POSIX file calls.
+// followed by the game's name), and files replaced whole in them, owner-only (FileReplace: a crash at any moment
+// leaves the old content or the new one). Nothing here follows a link when it writes: the game's folder must be a
+// real folder of the player's.
+// Depends on: Console, FileReplace, ReplaySession, Utility (the run directory, opening regular files); POSIX file
+// calls.
 #include "PlayerData.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "Console.h"
+#include "FileReplace.h"
 #include "ReplaySession.h"
 #include "Utility.h"
 
@@ -28,14 +25,11 @@ namespace {
 
 const std::size_t maxGameName = 64;
 const std::size_t maxFileName = 255;
-// The part of a file's name kept in its temporary file's name, which must stay within the 255 bytes of a name.
-const int tempNamePrefix = 200;
 
 char nameOfGame[maxGameName + 1] = "";
 char folderPaths[3][4096];
 char reasonText[4400];
 char logPath[256];
-unsigned int tempCounter = 0;
 
 const char *const folderVariables[3] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"};
 const char *const folderDefaults[3] = {"/.config", "/.local/share", "/.local/state"};
@@ -118,97 +112,6 @@ const char *makeFolder(PlayerFolderKind kind)
     return path;
 }
 
-// Whether entry is the temporary file ".<prefix>.<pid>.<n>.tmp" of name, and that writer's process id.
-bool isTemporaryOf(const char *entry, const char *name, long *pid)
-{
-    const std::size_t prefix = std::strlen(name) < std::size_t(tempNamePrefix) ? std::strlen(name) : tempNamePrefix;
-    if (entry[0] != '.' || std::strncmp(entry + 1, name, prefix) != 0 || entry[1 + prefix] != '.')
-        return false;
-    const char *digits = entry + prefix + 2;
-    char *end = nullptr;
-    errno = 0;
-    *pid = std::strtol(digits, &end, 10);
-    if (errno != 0 || end == digits || *end != '.' || *pid <= 0)
-        return false;
-    const char *counter = end + 1;
-    std::strtoul(counter, &end, 10);
-    return end != counter && std::strcmp(end, ".tmp") == 0;
-}
-
-// Removes the temporary files of name whose writer no longer runs (killed mid-save).
-void removeLeftovers(int folder, const char *name)
-{
-    int listing = dup(folder);
-    if (listing < 0)
-        return;
-    DIR *dir = fdopendir(listing);
-    if (!dir) {
-        close(listing);
-        return;
-    }
-    rewinddir(dir);
-    while (dirent *entry = readdir(dir)) {
-        long pid = 0;
-        if (isTemporaryOf(entry->d_name, name, &pid) && pid != long(getpid()) && kill(pid_t(pid), 0) != 0 &&
-            errno == ESRCH)
-            unlinkat(folder, entry->d_name, 0);
-    }
-    closedir(dir);
-}
-
-bool writeAll(int descriptor, const char *bytes, Uint32 size)
-{
-    while (size > 0) {
-        ssize_t written = write(descriptor, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            if (written == 0)
-                errno = EIO;
-            return false;
-        }
-        bytes += written;
-        size -= Uint32(written);
-    }
-    return true;
-}
-
-// Replaces the file name in folder by the bytes; on failure errno says why and the old file is untouched.
-bool replaceFile(int folder, const char *name, const void *bytes, Uint32 size)
-{
-    removeLeftovers(folder, name);
-    char temp[256];
-    int descriptor = -1;
-    for (int tries = 0; tries < 100 && descriptor < 0; ++tries) {
-        std::snprintf(temp, sizeof temp, ".%.*s.%ld.%u.tmp", tempNamePrefix, name, long(getpid()), tempCounter++);
-        descriptor = openat(folder, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (descriptor < 0 && errno != EEXIST)
-            return false;
-    }
-    if (descriptor < 0)
-        return false;
-    bool written = writeAll(descriptor, static_cast<const char *>(bytes), size) && fsync(descriptor) == 0;
-    int error = errno;
-    if (close(descriptor) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && renameat(folder, temp, folder, name) != 0) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        unlinkat(folder, temp, 0);
-        errno = error;
-        return false;
-    }
-    // The rename is on the disk once the folder is; a file system that cannot flush a folder (EINVAL) keeps it
-    // with the file.
-    if (fsync(folder) != 0 && errno != EINVAL)
-        return false;
-    return true;
-}
-
 }  // namespace
 
 SDL_bool setGameName(const char *name)
@@ -271,7 +174,7 @@ SDL_bool writePlayerFile(PlayerFolderKind kind, const char *name, const void *by
         return SDL_FALSE;
     }
     int folder = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0 || !replaceFile(folder, name, bytes, size)) {
+    if (folder < 0 || !replaceFile(folder, name, bytes, size, 0600)) {
         int error = errno;
         if (folder >= 0)
             close(folder);

@@ -2,7 +2,7 @@
 // Layout written: the 8-byte signature, IHDR (width, height, depth 8, colour type 2, no interlace), the zlib
 // stream in IDAT chunks of at most 1 MiB, IEND; every chunk is length, type, data, CRC-32 of type and data.
 // The zlib stream is the header 78 9C, deflate blocks, and the Adler-32 of the filtered rows (big-endian).
-// Depends on: SDL's surfaces, POSIX files.
+// Depends on: SDL's surfaces, FileReplace.
 #include "PngWriter.h"
 
 #include <SDL_endian.h>
@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+
+#include "FileReplace.h"
 
 namespace {
 
@@ -584,33 +584,9 @@ bool writePngFile(const char *path, SDL_Surface *surface, std::string &reason)
         reason = !surface || surface->w <= 0 || surface->h <= 0 ? "empty surface" : "surface cannot be read";
         return false;
     }
-    // A new temporary file beside the target, renamed over it once complete: a reader never sees half a file,
-    // and a link planted at the temporary name is not followed.
-    std::string temp = std::string(path) + "." + std::to_string(long(getpid())) + ".tmp";
-    int descriptor = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (descriptor < 0) {
+    // Replaced whole: a reader never sees half a file, and no link is followed (FileReplace.h).
+    if (!replaceFileAtPath(path, png.data(), png.size(), 0666)) {
         reason = std::strerror(errno);
-        return false;
-    }
-    size_t written = 0;
-    int error = 0;
-    while (written < png.size()) {
-        ssize_t n = write(descriptor, png.data() + written, png.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        written += size_t(n);
-    }
-    if (close(descriptor) != 0 && !error)
-        error = errno;
-    if (!error && std::rename(temp.c_str(), path) != 0)
-        error = errno;
-    if (error) {
-        unlink(temp.c_str());
-        reason = std::strerror(error);
         return false;
     }
     return true;

@@ -3,7 +3,7 @@
 // the filter (none, sub, up, average, Paeth) whose output has the least sum of absolute values, and the rows
 // are compressed with the engine's own deflate (LZ77 over a 32 KiB window with hash chains and one-step lazy
 // matching, each block stored, fixed-Huffman or dynamic-Huffman, whichever is smallest).
-// Depends on: SDL's surfaces.
+// Depends on: SDL's surfaces, FileReplace.
 #ifndef ZARVELLO_PNGWRITER_H
 #define ZARVELLO_PNGWRITER_H
 

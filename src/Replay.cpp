@@ -6,7 +6,7 @@
 // taken: a 64-bit hash of the visible pixel bytes, row by row (never the padding between rows), which is the same
 // on every SDL 1.2 since the engine draws every pixel itself. The expected-screens file is text: "#" comment
 // lines, then one "FRAME CHECKSUM" line per checked frame, frames rising, checksums as 16 hex digits.
-// Depends on: ReplaySession, RecordingFile, PngWriter, ScreenChecksum, SettingRows, Console, GameLoop, PlayerData,
+// Depends on: ReplaySession, RecordingFile, FileReplace, PngWriter, ScreenChecksum, SettingRows, Console, GameLoop, PlayerData,
 // Utility, Version, Video.
 #include "Replay.h"
 
@@ -28,6 +28,7 @@
 #include <SDL.h>
 
 #include "Console.h"
+#include "FileReplace.h"
 #include "GameLoop.h"
 #include "PlayerData.h"
 #include "PngWriter.h"
@@ -104,68 +105,13 @@ std::string folderOf(const std::string &path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool writeAll(int descriptor, const unsigned char *bytes, size_t size)
+// Replaces path by the bytes whole (FileReplace.h).
+bool writeWholeFile(const std::string &path, const void *bytes, size_t size, std::string &reason)
 {
-    while (size > 0) {
-        ssize_t written = write(descriptor, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= size_t(written);
-    }
-    return true;
-}
-
-// A new temporary file beside path, open for writing; -1 with errno set when the folder cannot take it.
-int makeTemporaryBeside(const std::string &path, std::string &temporary)
-{
-    temporary = path + ".XXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    int descriptor = mkstemp(name.data());
-    if (descriptor >= 0)
-        temporary = name.data();
-    return descriptor;
-}
-
-// Writes bytes to the open temporary file, flushes it to the disk and renames it over path; the temporary file
-// is removed when anything fails. Closes descriptor.
-bool finishFile(int descriptor, const std::string &temporary, const std::string &path, const unsigned char *bytes,
-                size_t size, std::string &reason)
-{
-    bool written = writeAll(descriptor, bytes, size) && fsync(descriptor) == 0;
-    int error = errno;
-    if (close(descriptor) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        unlink(temporary.c_str());
-        reason = errorText(error);
-    }
-    return written;
-}
-
-bool writeWholeFile(const std::string &path, const std::string &text, std::string &reason)
-{
-    std::string temporary;
-    int descriptor = makeTemporaryBeside(path, temporary);
-    if (descriptor < 0) {
-        reason = errorText(errno);
-        return false;
-    }
-    // mkstemp makes the file the owner's alone; the file is for whoever may read what the owner makes.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    return finishFile(descriptor, temporary, path, reinterpret_cast<const unsigned char *>(text.data()),
-                      text.size(), reason);
+    if (replaceFileAtPath(path.c_str(), bytes, size, 0666))
+        return true;
+    reason = errorText(errno);
+    return false;
 }
 
 // Reads a whole regular file of at most limit bytes.
@@ -432,7 +378,7 @@ std::string saveExpectedPicture(Uint32 frame)
     if (!readWholeFile(kept, largestRecording, bytes, reason))
         return "no picture of it is kept ('" + kept + "': " + reason + ")";
     std::string copy = screenshotPath(frameFileName(frame, "-expected"));
-    if (!writeWholeFile(copy, std::string(bytes.begin(), bytes.end()), reason))
+    if (!writeWholeFile(copy, bytes.data(), bytes.size(), reason))
         return "the kept picture cannot be copied to '" + copy + "': " + reason;
     return "expected: '" + copy + "'";
 }
@@ -483,7 +429,7 @@ bool endSession()
     std::string reason;
     if (session->writer) {
         const std::vector<unsigned char> &bytes = session->writer->finish();
-        ok = !bytes.empty() && writeWholeFile(session->recordPath, std::string(bytes.begin(), bytes.end()), reason);
+        ok = !bytes.empty() && writeWholeFile(session->recordPath, bytes.data(), bytes.size(), reason);
         if (bytes.empty())
             reason = "nothing was recorded";
         if (ok)
@@ -509,7 +455,7 @@ bool endSession()
                                session->recording.game + ").\n";
             for (const Checksum &sum : session->sums)
                 text += std::to_string(sum.frame) + " " + checksumText(sum.sum) + "\n";
-            if (!writeWholeFile(session->checksumsPath, text, reason)) {
+            if (!writeWholeFile(session->checksumsPath, text.data(), text.size(), reason)) {
                 Console::addString("ERROR: replay: the checksums file '%s' cannot be written: %s",
                                    session->checksumsPath.c_str(), reason.c_str());
                 ok = false;

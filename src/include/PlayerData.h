@@ -13,7 +13,7 @@
 /// A save is written to a temporary file in the same folder, flushed to the disk, renamed over the old file, and
 /// the folder flushed: at every moment the file holds its old content or its new one. Without setGameName the
 /// engine has no player folders and behaves as before.
-/// Depends on: Console, Utility, ReplaySession (a replay reads the recorded files); POSIX file calls.
+/// Depends on: Console, Utility, FileReplace, ReplaySession (a replay reads the recorded files); POSIX file calls.
 #ifndef ZARVELLO_PLAYERDATA_H
 #define ZARVELLO_PLAYERDATA_H
 

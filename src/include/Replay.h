@@ -27,8 +27,8 @@
 /// A recording of another game, of a later engine or of another major version, or a file that is damaged,
 /// truncated or no recording is refused before anything runs, with a console line naming what does not match, and
 /// runEngine returns 1. The CMake function zarvello_add_replay_test does all this for a game's test suite.
-/// Depends on: ReplaySession, RecordingFile, PngWriter, ScreenChecksum, SettingRows, Console, GameLoop, PlayerData,
-/// Utility, Version, Video (`screen`).
+/// Depends on: ReplaySession, RecordingFile, FileReplace, PngWriter, ScreenChecksum, SettingRows, Console,
+/// GameLoop, PlayerData, Utility, Version, Video (`screen`).
 #ifndef ZARVELLO_REPLAY_H
 #define ZARVELLO_REPLAY_H
 
