@@ -13,9 +13,9 @@
 
 // The surface's pixels (any SDL pixel format; 16-bit 5-6-5 above all) as a PNG file in memory: 8-bit RGB,
 // non-interlaced, zlib-compressed. Each 5- or 6-bit channel is widened by repeating its top bits, as classic
-// SDL 1.2's SDL_GetRGB does (sdl12-compat rounds instead), so a screen gives the same PNG on every SDL 1.2. A surface that needs locking is locked while it is read.
-// Empty for a null or 0-sized surface, one that cannot be locked, or one too large for the writer (over 2 GiB
-// of pixels).
+// SDL 1.2's SDL_GetRGB does (sdl12-compat rounds instead), so a screen gives the same PNG on every SDL 1.2. A
+// surface that needs locking is locked while it is read. Empty for a null or 0-sized surface, one that cannot be
+// locked, or one too large for the writer (over 2 GiB of pixels).
 std::vector<unsigned char> pngOfSurface(SDL_Surface *surface);
 
 // Writes pngOfSurface(surface) to path (through a temporary file in the same folder, renamed into place).

@@ -6,8 +6,8 @@
 // taken: a 64-bit hash of the visible pixel bytes, row by row (never the padding between rows), which is the same
 // on every SDL 1.2 since the engine draws every pixel itself. The expected-screens file is text: "#" comment
 // lines, then one "FRAME CHECKSUM" line per checked frame, frames rising, checksums as 16 hex digits.
-// Depends on: ReplaySession, RecordingFile, FileReplace, PngWriter, ScreenChecksum, SettingRows, Console, GameLoop, PlayerData,
-// Utility, Version, Video.
+// Depends on: ReplaySession, RecordingFile, FileReplace, PngWriter, ScreenChecksum, SettingRows, Console,
+// GameLoop, PlayerData, Utility, Version, Video.
 #include "Replay.h"
 
 #include <algorithm>

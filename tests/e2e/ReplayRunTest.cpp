@@ -169,7 +169,8 @@ TEST_F(ReplayRun, ReplayEndsWhereThePlayerDidAndShowsWhatThePlayerSaw)
             const unsigned char *p = &picture.rgb[(y * 800 + x) * 3];
             CapturedImage::Pixel seen = played.at(x, y);
             // The sparkle (top 40 rows) changes every frame; the capture may be a frame later than the last.
-            const bool same = (p[0] >> 3) == (seen.r >> 3) && (p[1] >> 2) == (seen.g >> 2) && (p[2] >> 3) == (seen.b >> 3);
+            const bool same =
+                (p[0] >> 3) == (seen.r >> 3) && (p[1] >> 2) == (seen.g >> 2) && (p[2] >> 3) == (seen.b >> 3);
             if (y >= 40 && !same)
                 ++differing;
         }
